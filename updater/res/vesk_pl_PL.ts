@@ -1,0 +1,11 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pl_PL">
+<context>
+    <name>translation</name>
+    <message>
+        <source>Update</source>
+        <translation>Aktualizuj</translation>
+    </message>
+</context>
+</TS>
