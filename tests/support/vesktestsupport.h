@@ -19,6 +19,12 @@ public:
     static qint64 bytesTotal(const VeskUpdaterEngine &engine) { return engine.bytesTotal; }
     static HttpClient &http(VeskUpdaterEngine &engine) { return engine.http; }
     static void setWaits(VeskUpdaterEngine &engine, int networkWaitMs, int clientWaitMs);
+    // The outcome of an installation run, as the summary window reads it.
+    static void setInstallResult(VeskUpdaterEngine &engine, const QString &log, bool ok)
+    {
+        engine.installLog = log;
+        engine.installOk = ok;
+    }
 };
 
 // A record with the given name, type and link; other texts are filled from the name.

@@ -1,0 +1,284 @@
+#include "engine/httpclient.h"
+#include "httptestserver.h"
+
+#include <QBuffer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct Finished
+{
+    int id;
+    bool error;
+};
+
+// Records every completion with the client's error text at that moment.
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(HttpClient &client)
+    {
+        connect(&client, &HttpClient::requestFinished, this, [this, &client](int id, bool error) {
+            finished.append({id, error});
+            errors.append(error ? client.errorString() : QString());
+        });
+        connect(&client, &HttpClient::responseHeaderReceived, this,
+                [this](const HttpResponseHeader &header) { headers.append(header); });
+        connect(&client, &HttpClient::dataReadProgress, this,
+                [this](qint64 done, qint64 total) { progress.append({done, total}); });
+    }
+    QList<Finished> finished;
+    QStringList errors;
+    QList<HttpResponseHeader> headers;
+    QList<QPair<qint64, qint64>> progress;
+};
+
+QStringList seen(const HttpTestServer &server)
+{
+    QStringList out;
+    for (const HttpTestRequest &r : server.requests())
+        out << QString::fromLatin1(r.method + ' ' + r.path);
+    return out;
+}
+
+} // namespace
+
+class tst_HttpClient : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stepsRunInQueuedOrderOnTheirHosts();
+    void bodyGoesIntoTheDevice_data();
+    void bodyGoesIntoTheDevice();
+    void failureEndsTheRequestAndDropsTheQueue_data();
+    void failureEndsTheRequestAndDropsTheQueue();
+    void redirectsAreFollowed_data();
+    void redirectsAreFollowed();
+    void abortEndsTheRunningRequestAndDropsTheQueue();
+};
+
+void tst_HttpClient::stepsRunInQueuedOrderOnTheirHosts()
+{
+    HttpTestServer a;
+    HttpTestServer b;
+    QVERIFY(a.isListening() && b.isListening());
+    a.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("aaaa"); });
+    b.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("bbbbbbbb"); });
+
+    HttpClient client;
+    Recorder rec(client);
+    QBuffer body;
+    QVERIFY(body.open(QIODevice::WriteOnly));
+    const QList<int> ids = {client.setHost("127.0.0.1", a.port()), client.head("/a.zip"),
+                            client.setHost("127.0.0.1", b.port()), client.get("/b.zip", &body),
+                            client.setHost("127.0.0.1", a.port()), client.head("/c.zip")};
+    // Nothing starts inside the calls that queue.
+    QVERIFY(client.hasPendingRequests());
+    QVERIFY(rec.finished.isEmpty());
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), ids.size(), 10000);
+    for (int i = 0; i < ids.size(); ++i) {
+        QCOMPARE(rec.finished.at(i).id, ids.at(i));
+        QVERIFY(!rec.finished.at(i).error);
+    }
+    QVERIFY(!client.hasPendingRequests());
+    QCOMPARE(seen(a), QStringList({"HEAD /a.zip", "HEAD /c.zip"}));
+    QCOMPARE(seen(b), QStringList({"GET /b.zip"}));
+    QCOMPARE(b.requests().at(0).host, "127.0.0.1:" + QByteArray::number(b.port()));
+    QCOMPARE(body.data(), QByteArray("bbbbbbbb"));
+    QCOMPARE(rec.headers.size(), 3);
+    QCOMPARE(rec.headers.at(0).statusCode(), 200);
+    QCOMPARE(rec.headers.at(0).reasonPhrase(), QString("OK"));
+    QCOMPARE(rec.headers.at(0).contentLength(), 4);
+    QCOMPARE(rec.headers.at(1).contentLength(), 8);
+}
+
+void tst_HttpClient::bodyGoesIntoTheDevice_data()
+{
+    QTest::addColumn<HttpTestResponse>("response");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<qint64>("announced");
+
+    const QByteArray text = HttpTestServer::generatedBytes(0, 3000);
+    QTest::newRow("whole body") << HttpTestResponse::ok(text) << text << qint64(3000);
+    HttpTestResponse split = HttpTestResponse::ok(text);
+    split.pieceSize = 700;
+    split.pieceDelayMs = 30;
+    QTest::newRow("split and delayed body") << split << text << qint64(3000);
+    HttpTestResponse unannounced = HttpTestResponse::ok(text);
+    unannounced.contentLength = HttpTestResponse::NoLength;
+    QTest::newRow("no content length") << unannounced << text << qint64(0);
+    QTest::newRow("empty body") << HttpTestResponse::ok(QByteArray()) << QByteArray()
+                                << qint64(0);
+}
+
+void tst_HttpClient::bodyGoesIntoTheDevice()
+{
+    QFETCH(HttpTestResponse, response);
+    QFETCH(QByteArray, expected);
+    QFETCH(qint64, announced);
+
+    HttpTestServer server;
+    server.setHandler([&](const HttpTestRequest &) { return response; });
+    HttpClient client;
+    Recorder rec(client);
+    QBuffer body;
+    QVERIFY(body.open(QIODevice::WriteOnly));
+    client.setHost("127.0.0.1", server.port());
+    const int id = client.get("/p.zip", &body);
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QCOMPARE(rec.finished.at(1).id, id);
+    QVERIFY2(!rec.finished.at(1).error, qPrintable(rec.errors.at(1)));
+    QCOMPARE(body.data(), expected);
+    QCOMPARE(rec.headers.size(), 1);
+    QCOMPARE(rec.headers.at(0).contentLength(), announced);
+    if (!expected.isEmpty()) {
+        QCOMPARE(rec.progress.last(), qMakePair(qint64(expected.size()), announced));
+        for (int i = 1; i < rec.progress.size(); ++i)
+            QVERIFY(rec.progress.at(i).first > rec.progress.at(i - 1).first);
+    }
+    if (response.pieceDelayMs > 0)
+        QVERIFY2(rec.progress.size() > 1, "a split body is reported as it arrives");
+}
+
+void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue_data()
+{
+    QTest::addColumn<HttpTestResponse>("response");
+    QTest::addColumn<QString>("scheme");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray body = HttpTestServer::generatedBytes(0, 4000);
+    QTest::newRow("404") << HttpTestResponse::error(404, "Not Found") << "http" << false
+                         << "404 Not Found";
+    QTest::newRow("500") << HttpTestResponse::error(500, "Internal Server Error") << "http"
+                         << false << "500 Internal Server Error";
+    QTest::newRow("connection refused") << HttpTestResponse() << "http" << true << "refused";
+    HttpTestResponse cut = HttpTestResponse::ok(body);
+    cut.closeAfter = 1000;
+    QTest::newRow("closed mid-body") << cut << "http" << false << "";
+    QTest::newRow("closed without an answer") << HttpTestResponse::drop() << "http" << false
+                                              << "";
+    HttpTestResponse stalled = HttpTestResponse::ok(body);
+    stalled.stallAfter = 1000;
+    QTest::newRow("stalled body") << stalled << "http" << false << "No data arrived for 0.3 s";
+    QTest::newRow("unsupported scheme") << HttpTestResponse::ok(body) << "ftp" << false
+                                        << "only http and https";
+}
+
+void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
+{
+    QFETCH(HttpTestResponse, response);
+    QFETCH(QString, scheme);
+    QFETCH(bool, refused);
+    QFETCH(QString, text);
+
+    HttpTestServer server;
+    server.setHandler([&](const HttpTestRequest &) { return response; });
+    HttpTestServer other;
+    other.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("x"); });
+    if (refused)
+        server.close();
+
+    HttpClient client;
+    client.setTransferTimeout(300);
+    Recorder rec(client);
+    QBuffer body;
+    QVERIFY(body.open(QIODevice::WriteOnly));
+    client.setHost("127.0.0.1", server.port(), scheme);
+    const int id = client.get("/p.zip", &body);
+    client.setHost("127.0.0.1", other.port());
+    client.head("/q.zip");
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QCOMPARE(rec.finished.at(1).id, id);
+    QVERIFY(rec.finished.at(1).error);
+    QVERIFY(!client.errorString().isEmpty());
+    QVERIFY2(client.errorString().contains(text, Qt::CaseInsensitive),
+             qPrintable(client.errorString()));
+    QVERIFY(!client.hasPendingRequests());
+    // The dropped steps never run, and an error answer's body is no download.
+    QTest::qWait(200);
+    QCOMPARE(rec.finished.size(), 2);
+    QVERIFY(other.requests().isEmpty());
+    QVERIFY(rec.headers.isEmpty() || response.status < 300);
+    if (response.status >= 400)
+        QVERIFY(body.data().isEmpty());
+}
+
+void tst_HttpClient::redirectsAreFollowed_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::newRow("HEAD") << QByteArray("HEAD");
+    QTest::newRow("GET") << QByteArray("GET");
+}
+
+void tst_HttpClient::redirectsAreFollowed()
+{
+    QFETCH(QByteArray, method);
+    HttpTestServer target;
+    target.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("moved here"); });
+    HttpTestServer server;
+    server.setHandler([&](const HttpTestRequest &r) {
+        if (r.path == "/old.zip")
+            return HttpTestResponse::redirect("/middle.zip", 301);
+        return HttpTestResponse::redirect(target.url("/new.zip").toLatin1());
+    });
+
+    HttpClient client;
+    Recorder rec(client);
+    QBuffer body;
+    QVERIFY(body.open(QIODevice::WriteOnly));
+    client.setHost("127.0.0.1", server.port());
+    if (method == "HEAD")
+        client.head("/old.zip");
+    else
+        client.get("/old.zip", &body);
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QVERIFY2(!rec.finished.at(1).error, qPrintable(rec.errors.at(1)));
+    QCOMPARE(seen(server), QStringList({method + " /old.zip", method + " /middle.zip"}));
+    QCOMPARE(seen(target), QStringList({method + " /new.zip"}));
+    // Only the final answer counts.
+    QCOMPARE(rec.headers.size(), 1);
+    QCOMPARE(rec.headers.at(0).statusCode(), 200);
+    QCOMPARE(rec.headers.at(0).contentLength(), 10);
+    QCOMPARE(body.data(), method == "GET" ? QByteArray("moved here") : QByteArray());
+}
+
+void tst_HttpClient::abortEndsTheRunningRequestAndDropsTheQueue()
+{
+    HttpTestServer server;
+    server.setHandler([](const HttpTestRequest &) {
+        HttpTestResponse slow = HttpTestResponse::generated(100000);
+        slow.pieceSize = 1000;
+        slow.pieceDelayMs = 20;
+        return slow;
+    });
+    HttpClient client;
+    Recorder rec(client);
+    QBuffer body;
+    QVERIFY(body.open(QIODevice::WriteOnly));
+    client.setHost("127.0.0.1", server.port());
+    const int id = client.get("/p.zip", &body);
+    client.head("/q.zip");
+    connect(&client, &HttpClient::dataReadProgress, &client, [&] {
+        if (rec.finished.size() == 1) // still running
+            client.abort();
+    });
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QCOMPARE(rec.finished.at(1).id, id);
+    QVERIFY(rec.finished.at(1).error);
+    QCOMPARE(client.errorString(), QString("Request aborted"));
+    QVERIFY(!client.hasPendingRequests());
+    QTest::qWait(200);
+    QCOMPARE(rec.finished.size(), 2);
+    QCOMPARE(seen(server), QStringList({"GET /p.zip"}));
+    QVERIFY(body.data().size() > 0 && body.data().size() < 100000);
+}
+
+QTEST_MAIN(tst_HttpClient)
+#include "tst_httpclient.moc"
