@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     }
 
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {makeRecord("bench", "app", app.arguments().at(1))});
+    VeskEngineTestAccess::setUpdates(engine, { makeRecord("bench", "app", app.arguments().at(1)) });
     QElapsedTimer timer;
     int result = 0;
     QObject::connect(&engine, &VeskUpdaterEngine::downloadFinished, &app, &QCoreApplication::quit);

@@ -41,9 +41,9 @@ qint64 peakRssKib()
 
 QByteArray textData(QRandomGenerator &random, qint64 size)
 {
-    static const char *const words[] = {"update", "package", "client", "message", "sound",
-                                        "window", "plugin", "folder", "archive", "version",
-                                        "install", "backup", "restore", "network", "server"};
+    static const char *const words[]
+        = { "update", "package", "client", "message", "sound", "window", "plugin", "folder",
+              "archive", "version", "install", "backup", "restore", "network", "server" };
     QByteArray data;
     data.reserve(size + 64);
     while (data.size() < size) {
@@ -71,8 +71,8 @@ bool addEntry(zipFile zip, const QByteArray &name, const QByteArray &data, bool 
     info.tmz_date.tm_year = 2024;
     info.tmz_date.tm_mday = 1;
     return zipOpenNewFileInZip64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                 deflate ? Z_DEFLATED : 0, Z_DEFAULT_COMPRESSION, 0)
-            == ZIP_OK
+               deflate ? Z_DEFLATED : 0, Z_DEFAULT_COMPRESSION, 0)
+        == ZIP_OK
         && zipWriteInFileInZip(zip, data.constData(), unsigned(data.size())) == ZIP_OK
         && zipCloseFileInZip(zip) == ZIP_OK;
 }
@@ -109,15 +109,16 @@ int generate(const QString &dir, qint64 mib, int count)
         // Sizes spread from half to one and a half times the average.
         const qint64 size = average / 2 + qint64(random.bounded(quint32(average)));
         const QString folder = QStringLiteral("data/d%1").arg(i % 20, 2, 10, QLatin1Char('0'));
-        const QString name = QStringLiteral("file%1.%2").arg(i, 4, 10, QLatin1Char('0'))
+        const QString name = QStringLiteral("file%1.%2")
+                                 .arg(i, 4, 10, QLatin1Char('0'))
                                  .arg(text ? QStringLiteral("txt") : QStringLiteral("bin"));
         const QByteArray data = text ? textData(random, size) : randomData(random, size);
         // Random bytes are stored, as archivers do when deflating gains nothing.
         if (!addEntry(zip, (folder + '/' + name).toLatin1(), data, text))
             return 2;
         if (i % 4 < 2
-            && !writeFile(dir + QStringLiteral("/app-orig/") + folder + '/' + name,
-                          QByteArray(size, 'o')))
+            && !writeFile(
+                dir + QStringLiteral("/app-orig/") + folder + '/' + name, QByteArray(size, 'o')))
             return 2;
         xml.writeEmptyElement(QStringLiteral("file"));
         xml.writeAttribute(QStringLiteral("path"), folder);
@@ -134,7 +135,7 @@ int generate(const QString &dir, qint64 mib, int count)
 int install(const QString &stagingDir)
 {
     const UpdateRecord record("bench", "bench", "plugin", "1", "", "", "", "", "", "",
-                              "http://bench.invalid/bench.zip", false, 0);
+        "http://bench.invalid/bench.zip", false, 0);
     QElapsedTimer timer;
     timer.start();
     PackageInstaller installer(&record);
@@ -147,7 +148,7 @@ int install(const QString &stagingDir)
         return 1;
     }
     std::printf("ok files %d ms %lld peak_rss_kib %lld\n", int(fileList.size()),
-                static_cast<long long>(elapsed), static_cast<long long>(peakRssKib()));
+        static_cast<long long>(elapsed), static_cast<long long>(peakRssKib()));
     return 0;
 }
 
@@ -161,6 +162,7 @@ int main(int argc, char *argv[])
         return generate(args.at(2), args.at(3).toLongLong(), args.at(4).toInt());
     if (args.size() == 3 && args.at(1) == QLatin1String("install"))
         return install(args.at(2));
-    std::fprintf(stderr, "usage: installbench generate <dir> <MiB> <files> | install <stagingDir>\n");
+    std::fprintf(
+        stderr, "usage: installbench generate <dir> <MiB> <files> | install <stagingDir>\n");
     return 2;
 }

@@ -20,18 +20,44 @@ public:
     explicit Recorder(HttpClient &client)
     {
         connect(&client, &HttpClient::requestFinished, this, [this, &client](int id, bool error) {
-            finished.append({id, error});
+            finished.append({ id, error });
             errors.append(error ? client.errorString() : QString());
         });
         connect(&client, &HttpClient::responseHeaderReceived, this,
-                [this](const HttpResponseHeader &header) { headers.append(header); });
-        connect(&client, &HttpClient::dataReadProgress, this,
-                [this](qint64 done, qint64 total) { progress.append({done, total}); });
+            [this](const HttpResponseHeader &header) { headers.append(header); });
+        connect(&client, &HttpClient::dataReadProgress, this, [this](qint64 done, qint64 total) {
+            progress.append({ done, total });
+        });
     }
     QList<Finished> finished;
     QStringList errors;
     QList<HttpResponseHeader> headers;
     QList<QPair<qint64, qint64>> progress;
+};
+
+// Takes `capacity` bytes, then fails every write as a full disk would.
+class SmallDevice : public QIODevice
+{
+public:
+    explicit SmallDevice(qint64 capacity)
+        : m_capacity(capacity)
+    { }
+    QByteArray data;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *bytes, qint64 size) override
+    {
+        if (data.size() + size > m_capacity) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        data.append(bytes, size);
+        return size;
+    }
+
+private:
+    qint64 m_capacity;
 };
 
 QStringList seen(const HttpTestServer &server)
@@ -53,6 +79,8 @@ private slots:
     void bodyGoesIntoTheDevice();
     void failureEndsTheRequestAndDropsTheQueue_data();
     void failureEndsTheRequestAndDropsTheQueue();
+    void deviceFailureEndsTheRequest_data();
+    void deviceFailureEndsTheRequest();
     void redirectsAreFollowed_data();
     void redirectsAreFollowed();
     void abortEndsTheRunningRequestAndDropsTheQueue();
@@ -70,9 +98,9 @@ void tst_HttpClient::stepsRunInQueuedOrderOnTheirHosts()
     Recorder rec(client);
     QBuffer body;
     QVERIFY(body.open(QIODevice::WriteOnly));
-    const QList<int> ids = {client.setHost("127.0.0.1", a.port()), client.head("/a.zip"),
-                            client.setHost("127.0.0.1", b.port()), client.get("/b.zip", &body),
-                            client.setHost("127.0.0.1", a.port()), client.head("/c.zip")};
+    const QList<int> ids = { client.setHost("127.0.0.1", a.port()), client.head("/a.zip"),
+        client.setHost("127.0.0.1", b.port()), client.get("/b.zip", &body),
+        client.setHost("127.0.0.1", a.port()), client.head("/c.zip") };
     // Nothing starts inside the calls that queue.
     QVERIFY(client.hasPendingRequests());
     QVERIFY(rec.finished.isEmpty());
@@ -83,8 +111,8 @@ void tst_HttpClient::stepsRunInQueuedOrderOnTheirHosts()
         QVERIFY(!rec.finished.at(i).error);
     }
     QVERIFY(!client.hasPendingRequests());
-    QCOMPARE(seen(a), QStringList({"HEAD /a.zip", "HEAD /c.zip"}));
-    QCOMPARE(seen(b), QStringList({"GET /b.zip"}));
+    QCOMPARE(seen(a), QStringList({ "HEAD /a.zip", "HEAD /c.zip" }));
+    QCOMPARE(seen(b), QStringList({ "GET /b.zip" }));
     QCOMPARE(b.requests().at(0).host, "127.0.0.1:" + QByteArray::number(b.port()));
     QCOMPARE(body.data(), QByteArray("bbbbbbbb"));
     QCOMPARE(rec.headers.size(), 3);
@@ -109,8 +137,7 @@ void tst_HttpClient::bodyGoesIntoTheDevice_data()
     HttpTestResponse unannounced = HttpTestResponse::ok(text);
     unannounced.contentLength = HttpTestResponse::NoLength;
     QTest::newRow("no content length") << unannounced << text << qint64(0);
-    QTest::newRow("empty body") << HttpTestResponse::ok(QByteArray()) << QByteArray()
-                                << qint64(0);
+    QTest::newRow("empty body") << HttpTestResponse::ok(QByteArray()) << QByteArray() << qint64(0);
 }
 
 void tst_HttpClient::bodyGoesIntoTheDevice()
@@ -153,19 +180,20 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue_data()
     const QByteArray body = HttpTestServer::generatedBytes(0, 4000);
     QTest::newRow("404") << HttpTestResponse::error(404, "Not Found") << "http" << false
                          << "404 Not Found";
-    QTest::newRow("500") << HttpTestResponse::error(500, "Internal Server Error") << "http"
-                         << false << "500 Internal Server Error";
+    QTest::newRow("500") << HttpTestResponse::error(500, "Internal Server Error") << "http" << false
+                         << "500 Internal Server Error";
     QTest::newRow("connection refused") << HttpTestResponse() << "http" << true << "refused";
     HttpTestResponse cut = HttpTestResponse::ok(body);
     cut.closeAfter = 1000;
-    QTest::newRow("closed mid-body") << cut << "http" << false << "";
-    QTest::newRow("closed without an answer") << HttpTestResponse::drop() << "http" << false
-                                              << "";
+    QTest::newRow("closed mid-body") << cut << "http" << false << "closed";
+    QTest::newRow("closed without an answer")
+        << HttpTestResponse::drop() << "http" << false << "closed";
     HttpTestResponse stalled = HttpTestResponse::ok(body);
     stalled.stallAfter = 1000;
-    QTest::newRow("stalled body") << stalled << "http" << false << "No data arrived for 0.3 s";
-    QTest::newRow("unsupported scheme") << HttpTestResponse::ok(body) << "ftp" << false
-                                        << "only http and https";
+    QTest::newRow("stalled body") << stalled << "http" << false
+                                  << "no data arrived for 0.3 seconds";
+    QTest::newRow("unsupported scheme")
+        << HttpTestResponse::ok(body) << "ftp" << false << "only http and https";
 }
 
 void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
@@ -196,8 +224,8 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
     QCOMPARE(rec.finished.at(1).id, id);
     QVERIFY(rec.finished.at(1).error);
     QVERIFY(!client.errorString().isEmpty());
-    QVERIFY2(client.errorString().contains(text, Qt::CaseInsensitive),
-             qPrintable(client.errorString()));
+    QVERIFY2(
+        client.errorString().contains(text, Qt::CaseInsensitive), qPrintable(client.errorString()));
     QVERIFY(!client.hasPendingRequests());
     // The dropped steps never run, and an error answer's body is no download.
     QTest::qWait(200);
@@ -206,6 +234,45 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
     QVERIFY(rec.headers.isEmpty() || response.status < 300);
     if (response.status >= 400)
         QVERIFY(body.data().isEmpty());
+}
+
+void tst_HttpClient::deviceFailureEndsTheRequest_data()
+{
+    QTest::addColumn<QIODevice::OpenMode>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("device not open for writing")
+        << QIODevice::OpenMode(QIODevice::ReadOnly) << "not open for writing";
+    QTest::newRow("device full mid-body")
+        << QIODevice::OpenMode(QIODevice::WriteOnly) << "No space left on device";
+}
+
+void tst_HttpClient::deviceFailureEndsTheRequest()
+{
+    QFETCH(QIODevice::OpenMode, mode);
+    QFETCH(QString, text);
+    HttpTestServer server;
+    server.setHandler([](const HttpTestRequest &) {
+        HttpTestResponse response = HttpTestResponse::generated(200000);
+        response.pieceSize = 50000;
+        response.pieceDelayMs = 20;
+        return response;
+    });
+    HttpClient client;
+    Recorder rec(client);
+    SmallDevice device(60000);
+    QVERIFY(device.open(mode));
+    client.setHost("127.0.0.1", server.port());
+    const int id = client.get("/p.zip", &device);
+    client.head("/q.zip");
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QCOMPARE(rec.finished.at(1).id, id);
+    QVERIFY(rec.finished.at(1).error);
+    QVERIFY2(client.errorString().contains(text), qPrintable(client.errorString()));
+    QTest::qWait(200);
+    QCOMPARE(rec.finished.size(), 2);
+    QVERIFY(!seen(server).contains("HEAD /q.zip"));
+    QVERIFY(device.data.size() <= 60000);
 }
 
 void tst_HttpClient::redirectsAreFollowed_data()
@@ -239,8 +306,8 @@ void tst_HttpClient::redirectsAreFollowed()
 
     QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
     QVERIFY2(!rec.finished.at(1).error, qPrintable(rec.errors.at(1)));
-    QCOMPARE(seen(server), QStringList({method + " /old.zip", method + " /middle.zip"}));
-    QCOMPARE(seen(target), QStringList({method + " /new.zip"}));
+    QCOMPARE(seen(server), QStringList({ method + " /old.zip", method + " /middle.zip" }));
+    QCOMPARE(seen(target), QStringList({ method + " /new.zip" }));
     // Only the final answer counts.
     QCOMPARE(rec.headers.size(), 1);
     QCOMPARE(rec.headers.at(0).statusCode(), 200);
@@ -276,7 +343,7 @@ void tst_HttpClient::abortEndsTheRunningRequestAndDropsTheQueue()
     QVERIFY(!client.hasPendingRequests());
     QTest::qWait(200);
     QCOMPARE(rec.finished.size(), 2);
-    QCOMPARE(seen(server), QStringList({"GET /p.zip"}));
+    QCOMPARE(seen(server), QStringList({ "GET /p.zip" }));
     QVERIFY(body.data().size() > 0 && body.data().size() < 100000);
 }
 

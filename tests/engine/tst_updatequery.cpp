@@ -11,13 +11,13 @@
 #include <QTest>
 
 namespace {
-const QByteArray clientRequest =
-        "<s><update><component project='vesk' name='core' version='7.0' /></update></s>";
+const QByteArray clientRequest
+    = "<s><update><component project='vesk' name='core' version='7.0' /></update></s>";
 const QString checkTitle = QStringLiteral("Check updates");
-const QString messageA =
-        QStringLiteral("Couldn't connect to update server. Check your internet connection.");
+const QString messageA
+    = QStringLiteral("Couldn't connect to update server. Check your internet connection.");
 const QString messageB = QStringLiteral(
-        "An error occured while comunicating update server. Check your internet connection.");
+    "An error occured while comunicating update server. Check your internet connection.");
 
 QByteArray response(const QByteArray &body)
 {
@@ -116,21 +116,21 @@ void tst_UpdateQuery::requestIsCutFromClientOutput_data()
     QTest::addColumn<QByteArray>("sent");
 
     QTest::newRow("request alone") << clientRequest << clientRequest;
-    QTest::newRow("text before and after dropped")
-            << "Loading plugins...\n" + clientRequest + "\nbye\n" << clientRequest;
+    QTest::newRow("text before and after dropped") << "Loading plugins...\n" + clientRequest
+            + "\nbye\n" << clientRequest;
     QTest::newRow("two closing markers keep the inner one")
-            << QByteArray("x<s><a/></s><b/></s>y") << QByteArray("<s><a/></s><b/></s>");
+        << QByteArray("x<s><a/></s><b/></s>y") << QByteArray("<s><a/></s><b/></s>");
     QTest::newRow("two opening markers keep the second as text")
-            << QByteArray("<s>1<s>2</s>") << QByteArray("<s>1<s>2</s>");
+        << QByteArray("<s>1<s>2</s>") << QByteArray("<s>1<s>2</s>");
     QTest::newRow("empty block") << QByteArray("<s></s>") << QByteArray("<s></s>");
     QTest::newRow("no markers") << QByteArray("<update/>") << QByteArray();
     QTest::newRow("only opening marker") << QByteArray("<s><update/>") << QByteArray();
     QTest::newRow("only closing marker") << QByteArray("<update/></s>") << QByteArray();
     QTest::newRow("closing before opening") << QByteArray("</s>junk<s>") << QByteArray();
     QTest::newRow("high byte re-encoded as UTF-8")
-            << QByteArray("<s>caf\xe9</s>") << QByteArray("<s>caf\xc3\xa9</s>");
+        << QByteArray("<s>caf\xe9</s>") << QByteArray("<s>caf\xc3\xa9</s>");
     QTest::newRow("UTF-8 from the client encoded twice")
-            << QByteArray("<s>\xc5\x82</s>") << QByteArray("<s>\xc3\x85\xc2\x82</s>");
+        << QByteArray("<s>\xc5\x82</s>") << QByteArray("<s>\xc3\x85\xc2\x82</s>");
 }
 
 void tst_UpdateQuery::requestIsCutFromClientOutput()
@@ -158,8 +158,8 @@ void tst_UpdateQuery::missingClientSendsNothingAndGoesOn()
     QVERIFY(QFile::rename(aside, client));
 
     QVERIFY(ok);
-    QCOMPARE(m_server->requests(), QList<QByteArray>{QByteArray()});
-    QCOMPARE(names(engine), QStringList{"a"});
+    QCOMPARE(m_server->requests(), QList<QByteArray> { QByteArray() });
+    QCOMPARE(names(engine), QStringList { "a" });
 }
 
 void tst_UpdateQuery::hungClientIsKilledAndItsOutputUsed()
@@ -173,8 +173,8 @@ void tst_UpdateQuery::hungClientIsKilledAndItsOutputUsed()
     clock.start();
     QVERIFY(query(engine, 10000, 1000));
     QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(m_server->requests(), QList<QByteArray>{clientRequest});
-    QCOMPARE(names(engine), QStringList{"a"});
+    QCOMPARE(m_server->requests(), QList<QByteArray> { clientRequest });
+    QCOMPARE(names(engine), QStringList { "a" });
 }
 
 void tst_UpdateQuery::responseIsReadUntilComplete_data()
@@ -184,22 +184,21 @@ void tst_UpdateQuery::responseIsReadUntilComplete_data()
 
     const QByteArray whole = response(announce("a") + announce("b"));
     const qsizetype third = whole.size() / 3;
-    const QList<QByteArray> split{whole.left(third), whole.mid(third, third), whole.mid(2 * third)};
+    const QList<QByteArray> split { whole.left(third), whole.mid(third, third),
+        whole.mid(2 * third) };
 
-    QTest::newRow("whole") << QList<QByteArray>{whole} << 0;
+    QTest::newRow("whole") << QList<QByteArray> { whole } << 0;
     QTest::newRow("three pieces at once") << split << 0;
     QTest::newRow("three pieces slowly") << split << 400;
-    QTest::newRow("byte by byte")
-            << [&] {
-                   QList<QByteArray> bytes;
-                   for (char c : whole)
-                       bytes.append(QByteArray(1, c));
-                   return bytes;
-               }()
-            << 1;
-    QTest::newRow("late answer") << QList<QByteArray>{QByteArray(), whole} << 1500;
+    QTest::newRow("byte by byte") << [&] {
+        QList<QByteArray> bytes;
+        for (char c : whole)
+            bytes.append(QByteArray(1, c));
+        return bytes;
+    }() << 1;
+    QTest::newRow("late answer") << QList<QByteArray> { QByteArray(), whole } << 1500;
     QTest::newRow("trailing bytes after the document ignored")
-            << QList<QByteArray>{whole, QByteArray("<garbage")} << 300;
+        << QList<QByteArray> { whole, QByteArray("<garbage") } << 300;
 }
 
 void tst_UpdateQuery::responseIsReadUntilComplete()
@@ -210,7 +209,7 @@ void tst_UpdateQuery::responseIsReadUntilComplete()
 
     VeskUpdaterEngine engine;
     QVERIFY(query(engine, 3000));
-    QCOMPARE(names(engine), (QStringList{"a", "b"}));
+    QCOMPARE(names(engine), (QStringList { "a", "b" }));
     QCOMPARE(m_boxes->count(), 0);
 }
 
@@ -220,25 +219,25 @@ void tst_UpdateQuery::recordsFollowTheAnnouncingRequests_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("no request element") << QByteArray("<other/>") << QStringList();
-    QTest::newRow("two in document order") << announce("a") + announce("b")
-                                           << QStringList{"a", "b"};
+    QTest::newRow("two in document order")
+        << announce("a") + announce("b") << QStringList { "a", "b" };
     QTest::newRow("latest skipped")
-            << announce("a", "<version>2</version><latest/>") + announce("b") << QStringList{"b"};
-    QTest::newRow("noSuchUpdate skipped") << announce("a", "<noSuchUpdate>x</noSuchUpdate>")
-                                          << QStringList();
-    QTest::newRow("noSuchComponent skipped") << announce("a", "<noSuchComponent/>")
-                                             << QStringList();
+        << announce("a", "<version>2</version><latest/>") + announce("b") << QStringList { "b" };
+    QTest::newRow("noSuchUpdate skipped")
+        << announce("a", "<noSuchUpdate>x</noSuchUpdate>") << QStringList();
+    QTest::newRow("noSuchComponent skipped")
+        << announce("a", "<noSuchComponent/>") << QStringList();
     QTest::newRow("marker deeper down does not count")
-            << announce("a", "<version>2</version><x><latest/></x>") << QStringList{"a"};
-    QTest::newRow("marker case matters") << announce("a", "<Latest/>") << QStringList{"a"};
+        << announce("a", "<version>2</version><x><latest/></x>") << QStringList { "a" };
+    QTest::newRow("marker case matters") << announce("a", "<Latest/>") << QStringList { "a" };
     QTest::newRow("nested deeper")
-            << QByteArray("<group><inner>") + announce("deep") + "</inner></group>" + announce("top")
-            << QStringList{"deep", "top"};
+        << QByteArray("<group><inner>") + announce("deep") + "</inner></group>" + announce("top")
+        << QStringList { "deep", "top" };
     QTest::newRow("request inside request")
-            << QByteArray("<request name='outer'><version>1</version>") + announce("inner")
-                       + "</request>"
-            << QStringList{"outer", "inner"};
-    QTest::newRow("request without anything") << QByteArray("<request/>") << QStringList{""};
+        << QByteArray("<request name='outer'><version>1</version>") + announce("inner")
+            + "</request>"
+        << QStringList { "outer", "inner" };
+    QTest::newRow("request without anything") << QByteArray("<request/>") << QStringList { "" };
 }
 
 void tst_UpdateQuery::recordsFollowTheAnnouncingRequests()
@@ -256,20 +255,19 @@ void tst_UpdateQuery::recordsFollowTheAnnouncingRequests()
 void tst_UpdateQuery::recordCarriesEveryValue()
 {
     // The response order differs from the record's field order (author after link).
-    m_server->setAnswer(response(
-            "<request project='vesk' name='Kalendarz \xc5\xbc' type='plugin'>"
-            "<version>1.<b>2</b>.3</version>"
-            "<description>Opis <![CDATA[<b>]]></description>"
-            "<copyrights>(c) Firma</copyrights>"
-            "<webpage>http://example.invalid/k</webpage>"
-            "<email>k@example.invalid</email>"
-            "<changelog>- poprawki &amp; zmiany</changelog>"
-            "<link>http://example.invalid/k.zip</link>"
-            "<author>Jan Kowalski</author>"
-            "<critical>true</critical>"
-            "<timestamp>1234567890</timestamp>"
-            "<version>9.9</version>"
-            "</request>"));
+    m_server->setAnswer(response("<request project='vesk' name='Kalendarz \xc5\xbc' type='plugin'>"
+                                 "<version>1.<b>2</b>.3</version>"
+                                 "<description>Opis <![CDATA[<b>]]></description>"
+                                 "<copyrights>(c) Firma</copyrights>"
+                                 "<webpage>http://example.invalid/k</webpage>"
+                                 "<email>k@example.invalid</email>"
+                                 "<changelog>- poprawki &amp; zmiany</changelog>"
+                                 "<link>http://example.invalid/k.zip</link>"
+                                 "<author>Jan Kowalski</author>"
+                                 "<critical>true</critical>"
+                                 "<timestamp>1234567890</timestamp>"
+                                 "<version>9.9</version>"
+                                 "</request>"));
 
     VeskUpdaterEngine engine;
     QVERIFY(query(engine));
@@ -305,14 +303,13 @@ void tst_UpdateQuery::criticalAndTimestamp_data()
     QTest::newRow("blank after true") << QByteArray("<critical>true </critical>") << false << 0u;
     QTest::newRow("1") << QByteArray("<critical>1</critical>") << false << 0u;
     QTest::newRow("true split by a child")
-            << QByteArray("<critical>tr<i/>ue</critical>") << true << 0u;
-    QTest::newRow("largest stamp") << QByteArray("<timestamp>4294967295</timestamp>") << false
-                                   << 4294967295u;
-    QTest::newRow("stamp too large") << QByteArray("<timestamp>4294967296</timestamp>") << false
-                                     << 0u;
+        << QByteArray("<critical>tr<i/>ue</critical>") << true << 0u;
+    QTest::newRow("largest stamp")
+        << QByteArray("<timestamp>4294967295</timestamp>") << false << 4294967295u;
+    QTest::newRow("stamp too large")
+        << QByteArray("<timestamp>4294967296</timestamp>") << false << 0u;
     QTest::newRow("stamp negative") << QByteArray("<timestamp>-1</timestamp>") << false << 0u;
-    QTest::newRow("stamp not a number") << QByteArray("<timestamp>soon</timestamp>") << false
-                                        << 0u;
+    QTest::newRow("stamp not a number") << QByteArray("<timestamp>soon</timestamp>") << false << 0u;
     QTest::newRow("stamp hexadecimal") << QByteArray("<timestamp>0x10</timestamp>") << false << 0u;
     QTest::newRow("stamp empty") << QByteArray("<timestamp/>") << false << 0u;
 }
@@ -337,12 +334,12 @@ void tst_UpdateQuery::secondQueryReplacesTheRecords()
     VeskUpdaterEngine engine;
     m_server->setAnswer(response(announce("a") + announce("b")));
     QVERIFY(query(engine));
-    QCOMPARE(names(engine), (QStringList{"a", "b"}));
+    QCOMPARE(names(engine), (QStringList { "a", "b" }));
 
     // The first records are deleted, not leaked (the sanitizer build checks that).
     m_server->setAnswer(response(announce("c")));
     QVERIFY(query(engine));
-    QCOMPARE(names(engine), QStringList{"c"});
+    QCOMPARE(names(engine), QStringList { "c" });
     QCOMPARE(m_server->connectionCount(), 2);
     QCOMPARE(m_server->requests().at(1), clientRequest);
 }
@@ -368,19 +365,19 @@ void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList_data()
 
     const QByteArray whole = response(announce("a"));
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(FakeUpdateServer::closedPort());
-    QTest::newRow("connection refused") << refused << QList<QByteArray>{} << false << QByteArray()
-                                        << messageA;
-    QTest::newRow("silence") << QString() << QList<QByteArray>{} << false << QByteArray()
+    QTest::newRow("connection refused")
+        << refused << QList<QByteArray> {} << false << QByteArray() << messageA;
+    QTest::newRow("silence") << QString() << QList<QByteArray> {} << false << QByteArray()
                              << messageB;
-    QTest::newRow("silence after part") << QString() << QList<QByteArray>{whole.left(20)} << false
-                                        << QByteArray() << messageB;
-    QTest::newRow("closed without answer") << QString() << QList<QByteArray>{} << true
-                                           << QByteArray() << messageB;
-    QTest::newRow("closed after part") << QString() << QList<QByteArray>{whole.left(40)} << true
-                                       << QByteArray() << messageB;
+    QTest::newRow("silence after part")
+        << QString() << QList<QByteArray> { whole.left(20) } << false << QByteArray() << messageB;
+    QTest::newRow("closed without answer")
+        << QString() << QList<QByteArray> {} << true << QByteArray() << messageB;
+    QTest::newRow("closed after part")
+        << QString() << QList<QByteArray> { whole.left(40) } << true << QByteArray() << messageB;
     QTest::newRow("endless answer over 4 MiB")
-            << QString() << QList<QByteArray>{"<response>"} << false
-            << QByteArray("<request name='x'><version>1</version></request>") << messageB;
+        << QString() << QList<QByteArray> { "<response>" } << false
+        << QByteArray("<request name='x'><version>1</version></request>") << messageB;
 }
 
 void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList()
@@ -392,7 +389,7 @@ void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList()
     QFETCH(QString, message);
 
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {makeRecord("old", "app", "http://h/old.zip")});
+    VeskEngineTestAccess::setUpdates(engine, { makeRecord("old", "app", "http://h/old.zip") });
     if (!server.isEmpty())
         qputenv("VESK_UPDATE_SERVER", server.toLatin1());
     m_server->setAnswer(pieces, 0, close ? FakeUpdateServer::Close : FakeUpdateServer::KeepOpen);
@@ -415,7 +412,8 @@ void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList()
     QCOMPARE(box.defaultButton, QMessageBox::Ok);
     QVERIFY(!box.hasParent);
     if (!endless.isEmpty()) // the reader gave up near the cap, not at the end of the stream
-        QVERIFY2(m_server->bytesSent() < endlessBytes / 2, qPrintable(QString::number(m_server->bytesSent())));
+        QVERIFY2(m_server->bytesSent() < endlessBytes / 2,
+            qPrintable(QString::number(m_server->bytesSent())));
 }
 
 void tst_UpdateQuery::serverAddressFromEnvironment_data()

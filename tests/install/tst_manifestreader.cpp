@@ -61,41 +61,42 @@ void tst_ManifestReader::elements_data()
   <file path="sounds" name="message.wav" action="add"/>
   <file path="sounds" name="buzz.wav" action="remove"/>
 </package>)")
-        << QStringList{"package project=client name=sounds type=app",
-                       "file message.wav|sounds|add", "file buzz.wav|sounds|remove"}
+        << QStringList { "package project=client name=sounds type=app",
+               "file message.wav|sounds|add", "file buzz.wav|sounds|remove" }
         << false;
     QTest::newRow("package attributes in tag order, others ignored")
         << QByteArray(R"(<package type="app" version="2" project="p"/>)")
-        << QStringList{"package type=app project=p"} << false;
+        << QStringList { "package type=app project=p" } << false;
     QTest::newRow("absent attributes are empty")
         << QByteArray(R"(<package><file name="a"/><file/></package>)")
-        << QStringList{"package", "file a||", "file ||"} << false;
+        << QStringList { "package", "file a||", "file ||" } << false;
     QTest::newRow("action lower-cased, other values kept")
         << QByteArray(R"(<package><file name="A.TXT" path="Dir" action="ReMoVe"/></package>)")
-        << QStringList{"package", "file A.TXT|Dir|remove"} << false;
+        << QStringList { "package", "file A.TXT|Dir|remove" } << false;
     QTest::newRow("elements found at any depth")
         << QByteArray(R"(<root><group><deep><file name="x"/></deep></group>)"
                       R"(<package name="late"/></root>)")
-        << QStringList{"file x||", "package name=late"} << false;
+        << QStringList { "file x||", "package name=late" } << false;
     QTest::newRow("names are case-sensitive")
         << QByteArray(R"(<Package name="n"><FILE name="x"/><file Name="y"/></Package>)")
-        << QStringList{"file ||"} << false;
+        << QStringList { "file ||" } << false;
     QTest::newRow("prefixed elements and attributes by local name")
         << QByteArray(R"(<m:package xmlns:m="urn:m" xmlns:a="urn:a" xmlns:b="urn:b" )"
                       R"(a:name="n"><m:file a:name="first" b:name="second" path="p"/>)"
                       R"(</m:package>)")
-        << QStringList{"package name=n", "file second|p|"} << false;
+        << QStringList { "package name=n", "file second|p|" } << false;
     QTest::newRow("anything inside a file element is ignored")
         << QByteArray(R"(<package><file name="x">text<!-- c --><?pi x?></file></package>)")
-        << QStringList{"package", "file x||"} << false;
+        << QStringList { "package", "file x||" } << false;
     QTest::newRow("entity and character references resolved")
-        << QByteArray(R"(<package name="a&amp;b"><file name="&#x107;.txt" path="&lt;p&gt;"/></package>)")
-        << QStringList{"package name=a&b", QString::fromUtf8("file ć.txt|<p>|")} << false;
+        << QByteArray(
+               R"(<package name="a&amp;b"><file name="&#x107;.txt" path="&lt;p&gt;"/></package>)")
+        << QStringList { "package name=a&b", QString::fromUtf8("file ć.txt|<p>|") } << false;
     QTest::newRow("elements before a fault, then the end")
         << QByteArray(R"(<package><file name="a"/></oops><file name="b"/></package>)")
-        << QStringList{"package", "file a||"} << true;
-    QTest::newRow("empty document") << QByteArray() << QStringList{} << true;
-    QTest::newRow("not XML") << QByteArray("file a add") << QStringList{} << true;
+        << QStringList { "package", "file a||" } << true;
+    QTest::newRow("empty document") << QByteArray() << QStringList {} << true;
+    QTest::newRow("not XML") << QByteArray("file a add") << QStringList {} << true;
 }
 
 void tst_ManifestReader::elements()
@@ -111,9 +112,10 @@ void tst_ManifestReader::elements()
 
 void tst_ManifestReader::encodingFollowsTheDocument()
 {
-    const QString text = QString::fromUtf8(R"(<package name="żółw"><file name="ą.txt"/></package>)");
-    const QStringList expected{QString::fromUtf8("package name=żółw"),
-                               QString::fromUtf8("file ą.txt||")};
+    const QString text
+        = QString::fromUtf8(R"(<package name="żółw"><file name="ą.txt"/></package>)");
+    const QStringList expected { QString::fromUtf8("package name=żółw"),
+        QString::fromUtf8("file ą.txt||") };
 
     QStringEncoder utf16(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
     QCOMPARE(walk(QByteArray(utf16(text))), expected);

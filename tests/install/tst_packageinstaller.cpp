@@ -30,7 +30,7 @@ Snapshot snapshot(const QString &root, const QString &skip = QString())
 {
     Snapshot result;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (!skip.isEmpty() && (path == skip || path.startsWith(skip + '/')))
@@ -47,7 +47,8 @@ Snapshot snapshot(const QString &root, const QString &skip = QString())
         } else {
             QFile file(path);
             file.open(QIODevice::ReadOnly);
-            state += " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+            state
+                += " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
         }
         result.insert(QDir(root).relativeFilePath(path), state);
     }
@@ -99,8 +100,8 @@ QString link(const QString &path)
     return QStringLiteral("http://updates.example.invalid") + path;
 }
 
-std::unique_ptr<UpdateRecord> record(const QString &name, const QString &type = "app",
-                                     const QString &project = "client")
+std::unique_ptr<UpdateRecord> record(
+    const QString &name, const QString &type = "app", const QString &project = "client")
 {
     return std::unique_ptr<UpdateRecord>(
         makeRecord(name, type, link("/" + name + ".zip"), project));
@@ -197,7 +198,7 @@ void tst_PackageInstaller::initTestCase()
     appDataDir = QString::fromLocal8Bit(qgetenv("APPDATA"));
     QVERIFY2(!appDataDir.isEmpty(), "APPDATA must point at the test's own folder");
     QVERIFY2(QFileInfo(appDataDir).absolutePath() == homeDir,
-             "APPDATA must lie in the test's home, never the user's");
+        "APPDATA must lie in the test's home, never the user's");
     appBaseline = snapshot(appDir);
     appDataBaseline = snapshot(appDataDir);
 }
@@ -249,22 +250,22 @@ void tst_PackageInstaller::soundsExample()
         builder.addFolder("sounds/");
     builder.addFile("sounds/message.wav", payload(1), method);
     QVERIFY(builder.writePackage(staging, *sounds,
-                                 manifestXml(*sounds, {{"sounds", "message.wav", "add"},
-                                                       {"sounds", "buzz.wav", "remove"}})));
+        manifestXml(
+            *sounds, { { "sounds", "message.wav", "add" }, { "sounds", "buzz.wav", "remove" } })));
 
     PackageInstaller installer(sounds.get());
     QString errorText;
-    QStringList fileList{"earlier package line"};
+    QStringList fileList { "earlier package line" };
     QVERIFY(installer.install(staging, &errorText, &fileList));
     QCOMPARE(errorText, QString());
-    QCOMPARE(fileList, QStringList({"earlier package line", " - sounds/message.wav"}));
+    QCOMPARE(fileList, QStringList({ "earlier package line", " - sounds/message.wav" }));
 
     QCOMPARE(readFile(appDir + "/sounds/message.wav"), payload(1));
     QCOMPARE(QFile::permissions(appDir + "/sounds/message.wav"), QFileInfo(appDir).permissions());
     QVERIFY(!QFileInfo::exists(appDir + "/sounds/buzz.wav"));
     QCOMPARE(readFile(staging + "unwind/sounds/message.wav"), QByteArray("old message"));
     QCOMPARE(QFileInfo::exists(staging + "unwind/sounds/buzz.wav"), buzzExists);
-    QStringList changed{"install/sounds/message.wav"};
+    QStringList changed { "install/sounds/message.wav" };
     if (buzzExists) {
         QCOMPARE(readFile(staging + "unwind/sounds/buzz.wav"), QByteArray("old buzz"));
         changed.prepend("install/sounds/buzz.wav");
@@ -284,8 +285,8 @@ void tst_PackageInstaller::pluginPackageInstallsUnderPluginFolder()
 
     PackageBuilder builder;
     builder.addFolder("emoticons").addFile("emoticons/smile.png", payload(2));
-    QVERIFY(builder.writePackage(staging, *smileys,
-                                 manifestXml(*smileys, {{"emoticons", "smile.png", "add"}})));
+    QVERIFY(builder.writePackage(
+        staging, *smileys, manifestXml(*smileys, { { "emoticons", "smile.png", "add" } })));
 
     // Constructed while the plug-in folder does not exist: the copy's own permissions stay.
     PackageInstaller installer(smileys.get());
@@ -293,15 +294,14 @@ void tst_PackageInstaller::pluginPackageInstallsUnderPluginFolder()
     QStringList fileList;
     QVERIFY(installer.install(staging, &errorText, &fileList));
     QCOMPARE(errorText, QString());
-    QCOMPARE(fileList, QStringList{" - emoticons/smile.png"});
+    QCOMPARE(fileList, QStringList { " - emoticons/smile.png" });
     QCOMPARE(readFile(plugins + "/emoticons/smile.png"), payload(2));
     QCOMPARE(QFile::permissions(plugins + "/emoticons/smile.png"),
-             QFile::permissions(staging + "emoticons/smile.png"));
+        QFile::permissions(staging + "emoticons/smile.png"));
     QCOMPARE(QDir(plugins).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{"emoticons"});
-    const QStringList added{"appdata/Veskora", "appdata/Veskora/plugins",
-                            "appdata/Veskora/plugins/emoticons",
-                            "appdata/Veskora/plugins/emoticons/smile.png"};
+        QStringList { "emoticons" });
+    const QStringList added { "appdata/Veskora", "appdata/Veskora/plugins",
+        "appdata/Veskora/plugins/emoticons", "appdata/Veskora/plugins/emoticons/smile.png" };
     QCOMPARE(changedPaths(before, homeSnapshot()), added);
 
     // Nothing existed, so nothing was backed up and the new file stays.
@@ -311,44 +311,46 @@ void tst_PackageInstaller::pluginPackageInstallsUnderPluginFolder()
 
 void tst_PackageInstaller::fileElements_data()
 {
-    QTest::addColumn<Files>("existing");     // under the installation folder
-    QTest::addColumn<Files>("entries");      // archive entries besides the manifest
+    QTest::addColumn<Files>("existing"); // under the installation folder
+    QTest::addColumn<Files>("entries"); // archive entries besides the manifest
     QTest::addColumn<Elements>("elements");
-    QTest::addColumn<Files>("after");        // a null value: must not exist
+    QTest::addColumn<Files>("after"); // a null value: must not exist
     QTest::addColumn<QStringList>("backups"); // every file in the unwind folder
     QTest::addColumn<QStringList>("staying"); // installation paths changed after rollback
 
     QTest::newRow("empty path writes into the root")
-        << Files{} << Files{{"readme.txt", "r"}} << Elements{{"", "readme.txt", "add"}}
-        << Files{{"readme.txt", "r"}} << QStringList{} << QStringList{"readme.txt"};
+        << Files {} << Files { { "readme.txt", "r" } } << Elements { { "", "readme.txt", "add" } }
+        << Files { { "readme.txt", "r" } } << QStringList {} << QStringList { "readme.txt" };
     QTest::newRow("REMOVE in capitals")
-        << Files{{"t/old.dll", "o"}} << Files{} << Elements{{"t", "old.dll", "REMOVE"}}
-        << Files{{"t/old.dll", QByteArray()}} << QStringList{"t/old.dll"} << QStringList{};
+        << Files { { "t/old.dll", "o" } } << Files {} << Elements { { "t", "old.dll", "REMOVE" } }
+        << Files { { "t/old.dll", QByteArray() } } << QStringList { "t/old.dll" } << QStringList {};
     QTest::newRow("Add in mixed case replaces")
-        << Files{{"t/a.txt", "o"}} << Files{{"t/a.txt", "n"}} << Elements{{"t", "a.txt", "AdD"}}
-        << Files{{"t/a.txt", "n"}} << QStringList{"t/a.txt"} << QStringList{};
+        << Files { { "t/a.txt", "o" } } << Files { { "t/a.txt", "n" } }
+        << Elements { { "t", "a.txt", "AdD" } } << Files { { "t/a.txt", "n" } }
+        << QStringList { "t/a.txt" } << QStringList {};
     QTest::newRow("unknown action backs up only")
-        << Files{{"t/keep.txt", "k"}} << Files{{"t/keep.txt", "n"}}
-        << Elements{{"t", "keep.txt", "patch"}} << Files{{"t/keep.txt", "k"}}
-        << QStringList{"t/keep.txt"} << QStringList{};
+        << Files { { "t/keep.txt", "k" } } << Files { { "t/keep.txt", "n" } }
+        << Elements { { "t", "keep.txt", "patch" } } << Files { { "t/keep.txt", "k" } }
+        << QStringList { "t/keep.txt" } << QStringList {};
     QTest::newRow("no action backs up only")
-        << Files{{"t/keep.txt", "k"}} << Files{} << Elements{{"t", "keep.txt", QString()}}
-        << Files{{"t/keep.txt", "k"}} << QStringList{"t/keep.txt"} << QStringList{};
+        << Files { { "t/keep.txt", "k" } } << Files {}
+        << Elements { { "t", "keep.txt", QString() } } << Files { { "t/keep.txt", "k" } }
+        << QStringList { "t/keep.txt" } << QStringList {};
     QTest::newRow("remove of a missing file")
-        << Files{} << Files{} << Elements{{"t", "ghost.txt", "remove"}}
-        << Files{{"t/ghost.txt", QByteArray()}} << QStringList{} << QStringList{};
+        << Files {} << Files {} << Elements { { "t", "ghost.txt", "remove" } }
+        << Files { { "t/ghost.txt", QByteArray() } } << QStringList {} << QStringList {};
     QTest::newRow("dot segments that stay inside the root")
-        << Files{{"u/f.txt", "o"}} << Files{{"u/f.txt", "n"}}
-        << Elements{{"t/../u", "f.txt", "add"}} << Files{{"u/f.txt", "n"}}
-        << QStringList{"u/f.txt"} << QStringList{};
+        << Files { { "u/f.txt", "o" } } << Files { { "u/f.txt", "n" } }
+        << Elements { { "t/../u", "f.txt", "add" } } << Files { { "u/f.txt", "n" } }
+        << QStringList { "u/f.txt" } << QStringList {};
     QTest::newRow("name with a folder part")
-        << Files{{"t/sub/deep.txt", "o"}} << Files{{"t/sub/deep.txt", "n"}}
-        << Elements{{"t", "sub/deep.txt", "add"}} << Files{{"t/sub/deep.txt", "n"}}
-        << QStringList{"t/sub/deep.txt"} << QStringList{};
+        << Files { { "t/sub/deep.txt", "o" } } << Files { { "t/sub/deep.txt", "n" } }
+        << Elements { { "t", "sub/deep.txt", "add" } } << Files { { "t/sub/deep.txt", "n" } }
+        << QStringList { "t/sub/deep.txt" } << QStringList {};
     QTest::newRow("same file twice keeps the first backup")
-        << Files{{"t/a.txt", "o"}} << Files{{"t/a.txt", "n"}}
-        << Elements{{"t", "a.txt", "add"}, {"t", "a.txt", "add"}} << Files{{"t/a.txt", "n"}}
-        << QStringList{"t/a.txt"} << QStringList{};
+        << Files { { "t/a.txt", "o" } } << Files { { "t/a.txt", "n" } }
+        << Elements { { "t", "a.txt", "add" }, { "t", "a.txt", "add" } }
+        << Files { { "t/a.txt", "n" } } << QStringList { "t/a.txt" } << QStringList {};
 }
 
 void tst_PackageInstaller::fileElements()
@@ -409,8 +411,8 @@ void tst_PackageInstaller::packageAttributes_data()
     auto package = [&](const QByteArray &attributes) {
         return "<?xml version=\"1.0\"?>\n<package " + attributes + ">" + file + "</package>";
     };
-    QTest::newRow("all three match") << package(R"(project="client" name="pack" type="app")")
-                                     << true;
+    QTest::newRow("all three match")
+        << package(R"(project="client" name="pack" type="app")") << true;
     QTest::newRow("no package element") << "<manifest>" + file + "</manifest>" << true;
     QTest::newRow("package without attributes") << package("") << true;
     QTest::newRow("other attributes ignored") << package(R"(version="9" name="pack")") << true;
@@ -439,7 +441,7 @@ void tst_PackageInstaller::packageAttributes()
     QCOMPARE(installer.install(staging, &errorText, &fileList), matches);
     QCOMPARE(errorText, untouched);
     // Every entry is unpacked and listed before the manifest is read.
-    QCOMPARE(fileList, QStringList({" - t/p.txt", " - t/q.txt"}));
+    QCOMPARE(fileList, QStringList({ " - t/p.txt", " - t/q.txt" }));
     QCOMPARE(QFileInfo::exists(appDir + "/t/p.txt"), matches);
     if (!matches)
         QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
@@ -453,9 +455,9 @@ void tst_PackageInstaller::fileBeforePackageElementStaysApplied()
     PackageBuilder builder;
     builder.addFile("t/p.txt", "new").addFile("t/q.txt", "q");
     QVERIFY(builder.writePackage(staging, *pack,
-                                 R"(<manifest><file path="t" name="p.txt" action="add"/>)"
-                                 R"(<package project="other"/>)"
-                                 R"(<file path="t" name="q.txt" action="add"/></manifest>)"));
+        R"(<manifest><file path="t" name="p.txt" action="add"/>)"
+        R"(<package project="other"/>)"
+        R"(<file path="t" name="q.txt" action="add"/></manifest>)"));
 
     PackageInstaller installer(pack.get());
     QString errorText = untouched;
@@ -476,7 +478,8 @@ void tst_PackageInstaller::fileWithoutNameFailsAdd()
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFolder("t/");
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"t", QString(), "add"}})));
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "t", QString(), "add" } })));
 
     PackageInstaller installer(pack.get());
     QString errorText = untouched;
@@ -503,11 +506,12 @@ void tst_PackageInstaller::twoInstallersReplaceTheSameFile()
     const auto second = record("second");
     PackageBuilder a;
     a.addFile("shared/common.txt", "from first");
-    QVERIFY(a.writePackage(staging, *first, manifestXml(*first, {{"shared", "common.txt", "add"}})));
+    QVERIFY(a.writePackage(
+        staging, *first, manifestXml(*first, { { "shared", "common.txt", "add" } })));
     PackageBuilder b;
     b.addFile("shared/common.txt", "from second");
-    QVERIFY(b.writePackage(staging, *second,
-                           manifestXml(*second, {{"shared", "common.txt", "add"}})));
+    QVERIFY(b.writePackage(
+        staging, *second, manifestXml(*second, { { "shared", "common.txt", "add" } })));
 
     PackageInstaller firstInstaller(first.get());
     PackageInstaller secondInstaller(second.get());
@@ -518,7 +522,7 @@ void tst_PackageInstaller::twoInstallersReplaceTheSameFile()
     QVERIFY(secondInstaller.install(staging, &errorText, &fileList));
     QCOMPARE(readFile(appDir + "/shared/common.txt"), QByteArray("from second"));
     QCOMPARE(readFile(staging + "unwind/shared/common.txt"), QByteArray("original"));
-    QCOMPARE(fileList, QStringList({" - shared/common.txt", " - shared/common.txt"}));
+    QCOMPARE(fileList, QStringList({ " - shared/common.txt", " - shared/common.txt" }));
 
     if (firstRolledBackFirst) {
         QVERIFY(firstInstaller.rollback(staging));
@@ -537,14 +541,13 @@ void tst_PackageInstaller::allNewFilesBackUpNothing()
     PackageBuilder builder;
     builder.addFile("n/one.txt", "1").addFile("two.txt", "2", PackageBuilder::Stored);
     QVERIFY(builder.writePackage(staging, *pack,
-                                 manifestXml(*pack, {{"n", "one.txt", "add"},
-                                                     {"", "two.txt", "add"}})));
+        manifestXml(*pack, { { "n", "one.txt", "add" }, { "", "two.txt", "add" } })));
     PackageInstaller installer(pack.get());
     QString errorText;
     QStringList fileList;
     QVERIFY(installer.install(staging, &errorText, &fileList));
     QVERIFY(QDir(staging + "unwind").isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
-    const QStringList added{"install/n", "install/n/one.txt", "install/two.txt"};
+    const QStringList added { "install/n", "install/n/one.txt", "install/two.txt" };
     QCOMPARE(changedPaths(before, homeSnapshot()), added);
     QVERIFY(installer.rollback(staging));
     QCOMPARE(changedPaths(before, homeSnapshot()), added);
@@ -557,7 +560,8 @@ void tst_PackageInstaller::outputPathTakenByFolder()
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("first.txt", "1").addFile("taken", "2").addFile("last.txt", "3");
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"", "first.txt", "add"}})));
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "", "first.txt", "add" } })));
 
     QFile probe(staging + "/taken");
     QVERIFY(!probe.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -569,7 +573,7 @@ void tst_PackageInstaller::outputPathTakenByFolder()
     QStringList fileList;
     QVERIFY(!installer.install(staging, &errorText, &fileList));
     QCOMPARE(errorText, platformText);
-    QCOMPARE(fileList, QStringList{" - first.txt"});
+    QCOMPARE(fileList, QStringList { " - first.txt" });
     QVERIFY(!QFileInfo::exists(staging + "last.txt"));
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
 }
@@ -579,13 +583,13 @@ void tst_PackageInstaller::archiveFailures_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QStringList>("lines");
 
-    QTest::newRow("missing archive") << "missing" << QStringList{};
-    QTest::newRow("not a ZIP") << "not a zip" << QStringList{};
-    QTest::newRow("empty file") << "empty" << QStringList{};
-    QTest::newRow("truncated archive") << "truncated" << QStringList{};
-    QTest::newRow("LZMA entry") << "method 14" << QStringList{" - first.txt"};
-    QTest::newRow("bzip2 entry") << "method 12" << QStringList{" - first.txt"};
-    QTest::newRow("damaged deflate data") << "damaged" << QStringList{" - first.txt"};
+    QTest::newRow("missing archive") << "missing" << QStringList {};
+    QTest::newRow("not a ZIP") << "not a zip" << QStringList {};
+    QTest::newRow("empty file") << "empty" << QStringList {};
+    QTest::newRow("truncated archive") << "truncated" << QStringList {};
+    QTest::newRow("LZMA entry") << "method 14" << QStringList { " - first.txt" };
+    QTest::newRow("bzip2 entry") << "method 12" << QStringList { " - first.txt" };
+    QTest::newRow("damaged deflate data") << "damaged" << QStringList { " - first.txt" };
 }
 
 void tst_PackageInstaller::archiveFailures()
@@ -606,8 +610,8 @@ void tst_PackageInstaller::archiveFailures()
         builder.addDamagedDeflatedFile("second.txt", payload(4));
     else
         builder.addFile("second.txt", payload(4));
-    const QByteArray manifest =
-        manifestXml(*pack, {{"", "first.txt", "add"}, {"", "second.txt", "add"}});
+    const QByteArray manifest
+        = manifestXml(*pack, { { "", "first.txt", "add" }, { "", "second.txt", "add" } });
     if (kind != "missing")
         QVERIFY(builder.writePackage(staging, *pack, manifest));
     if (kind == "not a zip")
@@ -633,7 +637,7 @@ void tst_PackageInstaller::stagingFolderWithPolishName()
     const auto pack = record("pack");
     PackageBuilder builder;
     builder.addFile("t/a.txt", payload(5));
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"t", "a.txt", "add"}})));
+    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, { { "t", "a.txt", "add" } })));
     QVERIFY(QFileInfo::exists(PackageBuilder::archivePath(staging, *pack)));
 
     PackageInstaller installer(pack.get());
@@ -662,8 +666,8 @@ void tst_PackageInstaller::rollbackStopsAtFirstFailure()
     writeFile(appDir + "/t/2.txt", "old 2");
     PackageBuilder builder;
     builder.addFile("t/1.txt", "new 1").addFile("t/2.txt", "new 2");
-    QVERIFY(builder.writePackage(staging, *pack,
-                                 manifestXml(*pack, {{"t", "1.txt", "add"}, {"t", "2.txt", "add"}})));
+    QVERIFY(builder.writePackage(
+        staging, *pack, manifestXml(*pack, { { "t", "1.txt", "add" }, { "t", "2.txt", "add" } })));
     PackageInstaller installer(pack.get());
     QString errorText;
     QStringList fileList;
@@ -707,7 +711,8 @@ void tst_PackageInstaller::entryNames()
         builder.addFolder(name);
     else
         builder.addFile(name, "escape");
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"", "first.txt", "add"}})));
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "", "first.txt", "add" } })));
     const Snapshot tempBefore = tempSnapshot();
 
     PackageInstaller installer(pack.get());
@@ -722,7 +727,7 @@ void tst_PackageInstaller::entryNames()
     QVERIFY2(errorText.contains(QString::fromLatin1(name.left(255))), qPrintable(errorText));
     QCOMPARE(fileList, QStringList());
     // Nothing of the archive is written: neither the earlier entry nor anything outside.
-    QCOMPARE(changedPaths(tempBefore, tempSnapshot()), QStringList{"vupdates/unwind"});
+    QCOMPARE(changedPaths(tempBefore, tempSnapshot()), QStringList { "vupdates/unwind" });
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
 }
 
@@ -732,14 +737,21 @@ void tst_PackageInstaller::confinement_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("entry"); // where the unsound reading would find the source
 
-    QTest::newRow("app: parent of the root") << "app" << ".." << "../x.txt";
-    QTest::newRow("app: sibling sharing the root's prefix")
-        << "app" << "../install2" << "../install2/x.txt";
-    QTest::newRow("app: dot segments leading out")
-        << "app" << "t/../../out" << "t/../../out/x.txt";
-    QTest::newRow("plugin: parent of the root") << "plugin" << ".." << "../x.txt";
-    QTest::newRow("plugin: sibling sharing the root's prefix")
-        << "plugin" << "../plugins2" << "../plugins2/x.txt";
+    QTest::newRow("app: parent of the root") << "app"
+                                             << ".."
+                                             << "../x.txt";
+    QTest::newRow("app: sibling sharing the root's prefix") << "app"
+                                                            << "../install2"
+                                                            << "../install2/x.txt";
+    QTest::newRow("app: dot segments leading out") << "app"
+                                                   << "t/../../out"
+                                                   << "t/../../out/x.txt";
+    QTest::newRow("plugin: parent of the root") << "plugin"
+                                                << ".."
+                                                << "../x.txt";
+    QTest::newRow("plugin: sibling sharing the root's prefix") << "plugin"
+                                                               << "../plugins2"
+                                                               << "../plugins2/x.txt";
 }
 
 void tst_PackageInstaller::confinement()
@@ -755,8 +767,7 @@ void tst_PackageInstaller::confinement()
     PackageBuilder builder;
     builder.addFile("inside.txt", "in");
     QVERIFY(builder.writePackage(staging, *pack,
-                                 manifestXml(*pack, {{path, "x.txt", "add"},
-                                                     {"", "inside.txt", "add"}})));
+        manifestXml(*pack, { { path, "x.txt", "add" }, { "", "inside.txt", "add" } })));
     const Snapshot tempBefore = tempSnapshot();
 
     PackageInstaller installer(pack.get());
@@ -765,13 +776,13 @@ void tst_PackageInstaller::confinement()
     QVERIFY(installer.install(staging, &errorText, &fileList));
     QCOMPARE(errorText, QString());
     const QString root = type == "app" ? "install" : "appdata/Veskora/plugins";
-    QStringList expected{root + "/inside.txt"};
+    QStringList expected { root + "/inside.txt" };
     if (type == "plugin")
-        expected = QStringList{"appdata/Veskora", "appdata/Veskora/plugins"} + expected;
+        expected = QStringList { "appdata/Veskora", "appdata/Veskora/plugins" } + expected;
     QCOMPARE(changedPaths(before, homeSnapshot()), expected);
     QStringList tempChanged = changedPaths(tempBefore, tempSnapshot());
     QCOMPARE(tempChanged,
-             QStringList({"vupdates/inside.txt", "vupdates/pack.xml", "vupdates/unwind"}));
+        QStringList({ "vupdates/inside.txt", "vupdates/pack.xml", "vupdates/unwind" }));
 }
 
 void tst_PackageInstaller::emptyTargetRootIsRefused_data()
@@ -794,7 +805,7 @@ void tst_PackageInstaller::emptyTargetRootIsRefused()
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("x.txt", "x");
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"", "x.txt", "add"}})));
+    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, { { "", "x.txt", "add" } })));
     const Snapshot tempBefore = tempSnapshot();
 
     std::unique_ptr<PackageInstaller> installer;
@@ -830,14 +841,13 @@ void tst_PackageInstaller::checksumMismatchFails()
     PackageBuilder builder;
     builder.addFile("good.txt", "g").addBadCrcFile("t/bad.bin", payload(6), method);
     QVERIFY(builder.writePackage(staging, *pack,
-                                 manifestXml(*pack, {{"", "good.txt", "add"},
-                                                     {"t", "bad.bin", "add"}})));
+        manifestXml(*pack, { { "", "good.txt", "add" }, { "t", "bad.bin", "add" } })));
     PackageInstaller installer(pack.get());
     QString errorText;
     QStringList fileList;
     QVERIFY(!installer.install(staging, &errorText, &fileList));
     QVERIFY2(errorText.contains("t/bad.bin"), qPrintable(errorText));
-    QCOMPARE(fileList, QStringList({" - good.txt", " - t/bad.bin"}));
+    QCOMPARE(fileList, QStringList({ " - good.txt", " - t/bad.bin" }));
     // The manifest is never reached: no corrupted byte gets installed.
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
 }
@@ -865,7 +875,8 @@ void tst_PackageInstaller::failedWriteFails()
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("first.txt", "1").addFile("full.bin", payload(7, size));
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"", "full.bin", "add"}})));
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "", "full.bin", "add" } })));
     QVERIFY(QFile::link("/dev/full", staging + "full.bin"));
 
     PackageInstaller installer(pack.get());
@@ -873,7 +884,7 @@ void tst_PackageInstaller::failedWriteFails()
     QStringList fileList;
     QVERIFY(!installer.install(staging, &errorText, &fileList));
     QCOMPARE(errorText, diskFull);
-    QCOMPARE(fileList, QStringList{" - first.txt"});
+    QCOMPARE(fileList, QStringList { " - first.txt" });
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
 }
 
@@ -896,7 +907,8 @@ void tst_PackageInstaller::backupThatCannotBeMadeFails()
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("t/keep.dll", "new");
-    QVERIFY(builder.writePackage(staging, *pack, manifestXml(*pack, {{"t", "keep.dll", action}})));
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "t", "keep.dll", action } })));
 
     PackageInstaller installer(pack.get());
     QString errorText;
@@ -917,10 +929,9 @@ void tst_PackageInstaller::manifestFaults_data()
     QTest::newRow("missing manifest") << QByteArray() << false;
     QTest::newRow("empty manifest") << QByteArray("") << false;
     QTest::newRow("not XML") << QByteArray("add t/a.txt") << false;
-    QTest::newRow("cut inside the second file element")
-        << QByteArray(R"(<package name="pack"><file path="t" name="a.txt" action="add"/>)"
-                      R"(<file path="t" name="b.txt" act)")
-        << true;
+    QTest::newRow("cut inside the second file element") << QByteArray(
+        R"(<package name="pack"><file path="t" name="a.txt" action="add"/>)"
+        R"(<file path="t" name="b.txt" act)") << true;
     QTest::newRow("mismatched tag after the first file")
         << QByteArray(R"(<package><file path="t" name="a.txt" action="add"/></wrong>)"
                       R"(<file path="t" name="b.txt" action="add"/></package>)")
@@ -944,7 +955,7 @@ void tst_PackageInstaller::manifestFaults()
     QStringList fileList;
     QVERIFY(!installer.install(staging, &errorText, &fileList));
     QVERIFY2(errorText.contains("pack.xml"), qPrintable(errorText));
-    QCOMPARE(fileList, QStringList({" - t/a.txt", " - t/b.txt"}));
+    QCOMPARE(fileList, QStringList({ " - t/a.txt", " - t/b.txt" }));
     QCOMPARE(readFile(appDir + "/t/a.txt"), firstApplied ? QByteArray("new") : QByteArray("old"));
     QVERIFY(!QFileInfo::exists(appDir + "/t/b.txt"));
 

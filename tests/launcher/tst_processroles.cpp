@@ -38,17 +38,21 @@ class WindowCloser : public QObject
 public:
     WindowCloser()
     {
-        connect(&m_timer, &QTimer::timeout, this, [] {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
             for (QWidget *widget : QApplication::topLevelWidgets()) {
-                if (widget->isVisible() && !qobject_cast<QMessageBox *>(widget))
+                if (widget->isVisible() && !qobject_cast<QMessageBox *>(widget)) {
+                    m_closed.append(widget->objectName());
                     widget->close();
+                }
             }
         });
-        m_timer.start(50);
+        m_timer.start(10);
     }
+    QStringList closed() const { return m_closed; }
 
 private:
     QTimer m_timer;
+    QStringList m_closed;
 };
 }
 
@@ -114,7 +118,7 @@ void tst_ProcessRoles::guardTurnsExceptionsIntoExitCodeOne_data()
     QTest::newRow("no exception") << 0 << false << QString();
     QTest::newRow("failed allocation") << 1 << true << QString::fromLatin1(std::bad_alloc().what());
     QTest::newRow("standard exception, message read as Latin-1")
-            << 2 << true << QString::fromLatin1("b\xc5\x82\xc4\x85\x64 \xc3\xa9");
+        << 2 << true << QString::fromLatin1("b\xc5\x82\xc4\x85\x64 \xc3\xa9");
     QTest::newRow("not a standard exception") << 3 << true << QString();
 }
 
@@ -183,7 +187,7 @@ void tst_ProcessRoles::launcherStartsWorkerCopy()
     MessageBoxAnswerer boxes;
     QCOMPARE(runLauncherRole(program, quiet), 0);
     QCOMPARE(fileBytes(copy), fileBytes(program));
-    QTRY_COMPARE_WITH_TIMEOUT(logLines(m_log), QStringList{arguments}, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(logLines(m_log), QStringList { arguments }, 10000);
     QCOMPARE(boxes.count(), 0);
 }
 
@@ -216,20 +220,24 @@ void tst_ProcessRoles::workerEndings_data()
     QTest::addColumn<QString>("box"); // null: no box
     QTest::addColumn<QMessageBox::Icon>("icon");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("cleanerStarted");
+    QTest::addColumn<QString>("firstWindow"); // null: no window (then boxes are checked)
 
     const QByteArray none = "<response><request name='core'><latest/></request></response>";
-    const QByteArray one = "<response><request name='core'><version>8</version></request></response>";
+    const QByteArray one
+        = "<response><request name='core'><version>8</version></request></response>";
     const auto noIcon = QMessageBox::NoIcon;
-    QTest::newRow("updates") << one << false << QString() << noIcon << QString() << true;
-    QTest::newRow("updates, quiet") << one << true << QString() << noIcon << QString() << true;
+    QTest::newRow("updates") << one << false << QString() << noIcon << QString()
+                             << "Updater_Changelog_MainWindow";
+    QTest::newRow("updates, quiet")
+        << one << true << QString() << noIcon << QString() << "Updater_Download_MainWindow";
     QTest::newRow("no updates") << none << false << "No updates available."
-                                << QMessageBox::Information << "Update" << false;
-    QTest::newRow("no updates, quiet") << none << true << QString() << noIcon << QString() << false;
+                                << QMessageBox::Information << "Update" << QString();
+    QTest::newRow("no updates, quiet")
+        << none << true << QString() << noIcon << QString() << QString();
     QTest::newRow("query failed")
-            << QByteArray() << false
-            << "Couldn't connect to update server. Check your internet connection."
-            << QMessageBox::Critical << "Check updates" << false;
+        << QByteArray() << false
+        << "Couldn't connect to update server. Check your internet connection."
+        << QMessageBox::Critical << "Check updates" << QString();
 }
 
 void tst_ProcessRoles::workerEndings()
@@ -239,13 +247,15 @@ void tst_ProcessRoles::workerEndings()
     QFETCH(QString, box);
     QFETCH(QMessageBox::Icon, icon);
     QFETCH(QString, title);
-    QFETCH(bool, cleanerStarted);
+    QFETCH(QString, firstWindow);
+    const bool cleanerStarted = !firstWindow.isNull(); // only after windows
 
     FakeUpdateServer server;
     server.setAnswer(answer);
     qputenv("VESK_UPDATE_SERVER",
-            answer.isEmpty() ? QByteArray("127.0.0.1:") + QByteArray::number(FakeUpdateServer::closedPort())
-                             : server.address().toLatin1());
+        answer.isEmpty()
+            ? QByteArray("127.0.0.1:") + QByteArray::number(FakeUpdateServer::closedPort())
+            : server.address().toLatin1());
     // The worker runs from "<launcher>_copy.exe"; its launcher here is the fake client.
     const QString launcher = installFakeProgram("launcher");
     QVERIFY(!launcher.isEmpty());
@@ -254,9 +264,13 @@ void tst_ProcessRoles::workerEndings()
     WindowCloser closer;
     QCOMPARE(runWorkerRole(launcher + "_copy.exe", quiet), 0);
 
-    if (box.isNull()) {
+    if (cleanerStarted) {
+        QCOMPARE(closer.closed().value(0), firstWindow); // what they show is theirs to test
+    } else if (box.isNull()) {
+        QVERIFY(closer.closed().isEmpty());
         QCOMPARE(boxes.count(), 0);
     } else {
+        QVERIFY(closer.closed().isEmpty());
         QCOMPARE(boxes.count(), 1);
         QCOMPARE(boxes.seen().first().text, box);
         QCOMPARE(boxes.seen().first().icon, icon);
@@ -265,8 +279,8 @@ void tst_ProcessRoles::workerEndings()
         QVERIFY(!boxes.seen().first().hasParent);
     }
     // The query ran the client beside this executable; the cleaner is the fake launcher.
-    const QStringList expected = cleanerStarted ? QStringList{"-updatequery", "-d"}
-                                                : QStringList{"-updatequery"};
+    const QStringList expected
+        = cleanerStarted ? QStringList { "-updatequery", "-d" } : QStringList { "-updatequery" };
     if (cleanerStarted) {
         QTRY_COMPARE_WITH_TIMEOUT(logLines(m_log), expected, 10000);
     } else {

@@ -15,8 +15,8 @@
 namespace {
 const QByteArray clientRequest = "<s><update><component name='core' version='7' /></update></s>";
 const QByteArray noUpdates = "<response><request name='core'><latest/></request></response>";
-const QByteArray oneUpdate =
-        "<response><request name='core' type='app'><version>8</version></request></response>";
+const QByteArray oneUpdate
+    = "<response><request name='core' type='app'><version>8</version></request></response>";
 const int processWaitMs = 60000;
 
 QByteArray fileBytes(const QString &path)
@@ -94,8 +94,8 @@ bool tst_Relaunch::install(const QString &folderName)
     if (QFile::exists(m_program))
         return true;
     return QDir().mkpath(folder) && QFile::copy(QStringLiteral(VESK_UPDATER_BINARY), m_program)
-            && QFile::copy(QCoreApplication::applicationDirPath() + "/vesk7.exe",
-                           folder + "/vesk7.exe");
+        && QFile::copy(
+            QCoreApplication::applicationDirPath() + "/vesk7.exe", folder + "/vesk7.exe");
 }
 
 int tst_Relaunch::run(const QStringList &arguments)
@@ -132,12 +132,12 @@ void tst_Relaunch::launcherStartsWorkerCopy_data()
     QTest::addColumn<QStringList>("workerArguments"); // after the program path
     QTest::addColumn<bool>("noUpdatesShown");
 
-    QTest::newRow("no arguments") << QStringList() << QStringList{"-u"} << true;
-    QTest::newRow("-q") << QStringList{"-q"} << QStringList{"-u", "-q"} << false;
+    QTest::newRow("no arguments") << QStringList() << QStringList { "-u" } << true;
+    QTest::newRow("-q") << QStringList { "-q" } << QStringList { "-u", "-q" } << false;
     QTest::newRow("look-alikes of -q")
-            << QStringList{"-Q", "-quiet", "--q", "/q", "-q "} << QStringList{"-u"} << true;
+        << QStringList { "-Q", "-quiet", "--q", "/q", "-q " } << QStringList { "-u" } << true;
     QTest::newRow("other arguments not passed on")
-            << QStringList{"--verbose", "-q", "x"} << QStringList{"-u", "-q"} << false;
+        << QStringList { "--verbose", "-q", "x" } << QStringList { "-u", "-q" } << false;
 }
 
 void tst_Relaunch::launcherStartsWorkerCopy()
@@ -154,12 +154,12 @@ void tst_Relaunch::launcherStartsWorkerCopy()
 
     const QList<QStringList> starts = m_probe->starts();
     QCOMPARE(starts.size(), 2); // launcher and worker, no cleaner
-    QCOMPARE(starts.at(0), QStringList{m_program} + arguments);
-    QCOMPARE(starts.at(1), QStringList{m_copy} + workerArguments);
+    QCOMPARE(starts.at(0), QStringList { m_program } + arguments);
+    QCOMPARE(starts.at(1), QStringList { m_copy } + workerArguments);
 
     // The worker did its query.
-    QCOMPARE(logLines(m_clientLog), QStringList{"-updatequery"});
-    QCOMPARE(m_server->requests(), QList<QByteArray>{clientRequest});
+    QCOMPARE(logLines(m_clientLog), QStringList { "-updatequery" });
+    QCOMPARE(m_server->requests(), QList<QByteArray> { clientRequest });
 
     const QList<SeenMessageBox> boxes = m_probe->boxes();
     QCOMPARE(boxes.size(), noUpdatesShown ? 1 : 0);
@@ -180,11 +180,11 @@ void tst_Relaunch::launcherReplacesStaleWorkerCopy()
     stale.write("left over from an earlier run");
     stale.close();
 
-    QCOMPARE(run({"-q"}), 0);
+    QCOMPARE(run({ "-q" }), 0);
     QCOMPARE(fileBytes(m_copy), fileBytes(m_program));
     QTRY_COMPARE_WITH_TIMEOUT(m_probe->starts().size(), 2, 20000);
     QVERIFY(waitForAllProcessesToEnd());
-    QCOMPARE(m_probe->starts().at(1), (QStringList{m_copy, "-u", "-q"}));
+    QCOMPARE(m_probe->starts().at(1), (QStringList { m_copy, "-u", "-q" }));
 }
 
 void tst_Relaunch::launcherFailsWhileWorkerCopyInUse()
@@ -212,19 +212,23 @@ void tst_Relaunch::wholeRunEndsWithCleaner_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("firstWindow");
 
-    QTest::newRow("plain folder") << "install" << QStringList();
-    QTest::newRow("plain folder, quiet") << "install" << QStringList{"-q"};
+    const QString changelog = QStringLiteral("Updater_Changelog_MainWindow");
+    QTest::newRow("plain folder") << "install" << QStringList() << changelog;
+    QTest::newRow("plain folder, quiet")
+        << "install" << QStringList { "-q" } << "Updater_Download_MainWindow";
     QTest::newRow("non-Latin-1 folder")
-            << QString::fromUtf8("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87 g\xc4\x99\xc5\x9bl\xc4\x85 "
-                                 "\xe6\x9b\xb4\xe6\x96\xb0")
-            << QStringList();
+        << QString::fromUtf8("Za\xc5\xbc\xc3\xb3\xc5\x82\xc4\x87 g\xc4\x99\xc5\x9bl\xc4\x85 "
+                             "\xe6\x9b\xb4\xe6\x96\xb0")
+        << QStringList() << changelog;
 }
 
 void tst_Relaunch::wholeRunEndsWithCleaner()
 {
     QFETCH(QString, folder);
     QFETCH(QStringList, arguments);
+    QFETCH(QString, firstWindow);
     QVERIFY(install(folder));
     m_server->setAnswer(oneUpdate);
     m_probe->setCloseWindows(true); // a user closing the first window
@@ -234,31 +238,33 @@ void tst_Relaunch::wholeRunEndsWithCleaner()
     QVERIFY(waitForAllProcessesToEnd());
 
     const QList<QStringList> starts = m_probe->starts();
-    QCOMPARE(starts.at(0), QStringList{m_program} + arguments);
+    QCOMPARE(starts.at(0), QStringList { m_program } + arguments);
     QCOMPARE(starts.at(1).first(), m_copy);
-    QCOMPARE(starts.at(2), (QStringList{m_program, "-d"}));
-    QCOMPARE(m_server->requests(), QList<QByteArray>{clientRequest});
+    QCOMPARE(starts.at(2), (QStringList { m_program, "-d" }));
+    QCOMPARE(m_server->requests(), QList<QByteArray> { clientRequest });
     QVERIFY(!QFile::exists(m_copy));
     QVERIFY(QFile::exists(m_program));
-    QCOMPARE(m_probe->boxes().size(), 0);
+    QCOMPARE(m_probe->windows().value(0), firstWindow);
 }
 
 void tst_Relaunch::workerStartedDirectly_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("answer"); // empty: nothing listens
-    QTest::addColumn<QString>("box");       // null: no box
-    QTest::addColumn<bool>("cleanerStarted");
+    QTest::addColumn<QString>("box"); // null: no box
+    QTest::addColumn<QString>("firstWindow"); // null: no window (then boxes are checked)
 
-    QTest::newRow("no updates") << QStringList{"-u"} << noUpdates << "No updates available."
-                                << false;
-    QTest::newRow("no updates, quiet") << QStringList{"-q", "-u"} << noUpdates << QString()
-                                       << false;
+    QTest::newRow("no updates") << QStringList { "-u" } << noUpdates << "No updates available."
+                                << QString();
+    QTest::newRow("no updates, quiet")
+        << QStringList { "-q", "-u" } << noUpdates << QString() << QString();
     QTest::newRow("query failed")
-            << QStringList{"-u"} << QByteArray()
-            << "Couldn't connect to update server. Check your internet connection." << false;
-    QTest::newRow("updates") << QStringList{"-u"} << oneUpdate << QString() << true;
-    QTest::newRow("updates, quiet") << QStringList{"-u", "-q"} << oneUpdate << QString() << true;
+        << QStringList { "-u" } << QByteArray()
+        << "Couldn't connect to update server. Check your internet connection." << QString();
+    QTest::newRow("updates") << QStringList { "-u" } << oneUpdate << QString()
+                             << "Updater_Changelog_MainWindow";
+    QTest::newRow("updates, quiet")
+        << QStringList { "-u", "-q" } << oneUpdate << QString() << "Updater_Download_MainWindow";
 }
 
 void tst_Relaunch::workerStartedDirectly()
@@ -266,7 +272,8 @@ void tst_Relaunch::workerStartedDirectly()
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, answer);
     QFETCH(QString, box);
-    QFETCH(bool, cleanerStarted);
+    QFETCH(QString, firstWindow);
+    const bool cleanerStarted = !firstWindow.isNull(); // only after windows
 
     m_server->setAnswer(answer);
     m_probe->setCloseWindows(true);
@@ -277,9 +284,8 @@ void tst_Relaunch::workerStartedDirectly()
 
     QProcessEnvironment environment = m_probe->environment();
     environment.insert("VESK_UPDATE_SERVER",
-                       answer.isEmpty()
-                               ? QStringLiteral("127.0.0.1:%1").arg(FakeUpdateServer::closedPort())
-                               : m_server->address());
+        answer.isEmpty() ? QStringLiteral("127.0.0.1:%1").arg(FakeUpdateServer::closedPort())
+                         : m_server->address());
     environment.insert("VESK_FAKE_CLIENT_LOG", m_clientLog);
     environment.insert("VESK_FAKE_CLIENT_OUTPUT", m_dir->filePath("client-output"));
     QProcess worker;
@@ -293,7 +299,7 @@ void tst_Relaunch::workerStartedDirectly()
     if (cleanerStarted) {
         QTRY_COMPARE_WITH_TIMEOUT(m_probe->starts().size(), 2, 20000);
         QVERIFY(waitForAllProcessesToEnd());
-        QCOMPARE(m_probe->starts().at(1), (QStringList{m_program, "-d"}));
+        QCOMPARE(m_probe->starts().at(1), (QStringList { m_program, "-d" }));
         QVERIFY(!QFile::exists(m_copy));
     } else {
         QTest::qWait(1000); // time for a wrongly started cleaner to show up
@@ -301,8 +307,13 @@ void tst_Relaunch::workerStartedDirectly()
         QCOMPARE(m_probe->starts().size(), 1);
         QVERIFY(QFile::exists(m_copy));
     }
-    QCOMPARE(logLines(m_clientLog), QStringList{"-updatequery"});
+    QCOMPARE(logLines(m_clientLog), QStringList { "-updatequery" });
 
+    if (cleanerStarted) {
+        QCOMPARE(m_probe->windows().value(0), firstWindow);
+        return; // what the windows show is theirs to test
+    }
+    QVERIFY(m_probe->windows().isEmpty());
     const QList<SeenMessageBox> boxes = m_probe->boxes();
     QCOMPARE(boxes.size(), box.isNull() ? 0 : 1);
     if (!box.isNull())
@@ -313,10 +324,10 @@ void tst_Relaunch::cleanerRemovesWorkerCopy_data()
 {
     QTest::addColumn<QStringList>("arguments");
 
-    QTest::newRow("-d") << QStringList{"-d"};
-    QTest::newRow("-u -d") << QStringList{"-u", "-d"};
-    QTest::newRow("-d -u") << QStringList{"-d", "-u"};
-    QTest::newRow("-q -d") << QStringList{"-q", "-d"};
+    QTest::newRow("-d") << QStringList { "-d" };
+    QTest::newRow("-u -d") << QStringList { "-u", "-d" };
+    QTest::newRow("-d -u") << QStringList { "-d", "-u" };
+    QTest::newRow("-q -d") << QStringList { "-q", "-d" };
 }
 
 void tst_Relaunch::cleanerRemovesWorkerCopy()
@@ -341,7 +352,7 @@ void tst_Relaunch::cleanerWithNothingToDeleteGivesUpAfterFiveSeconds()
 {
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(run({"-d"}), 0);
+    QCOMPARE(run({ "-d" }), 0);
     const qint64 elapsed = clock.elapsed();
     // Ten attempts, each followed by 500 ms.
     QVERIFY2(elapsed >= 5000 && elapsed < 15000, qPrintable(QString::number(elapsed)));

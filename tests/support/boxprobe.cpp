@@ -22,7 +22,9 @@ QList<QJsonObject> records(const QString &logPath, const QString &kind)
 }
 }
 
-BoxProbe::BoxProbe(const QString &logPath) : m_logPath(logPath) {}
+BoxProbe::BoxProbe(const QString &logPath)
+    : m_logPath(logPath)
+{ }
 
 QProcessEnvironment BoxProbe::environment(QProcessEnvironment base) const
 {

@@ -30,7 +30,7 @@ public:
 
     // `base` plus the plugin's variables.
     QProcessEnvironment environment(
-            QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
+        QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
     // A QMessageBox::StandardButton name ("Ok", "Retry", "Abort"...); default Ok.
     void setAnswer(const QString &buttonName) { m_answer = buttonName; }
     // Closes every other top-level window the moment it is shown (a user closing it).

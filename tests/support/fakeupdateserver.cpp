@@ -18,7 +18,9 @@ const qint64 fillerChunkBytes = 64 * 1024;
 class FakeUpdateServerCore : public QObject
 {
 public:
-    explicit FakeUpdateServerCore(FakeUpdateServer *owner) : m_owner(owner) {}
+    explicit FakeUpdateServerCore(FakeUpdateServer *owner)
+        : m_owner(owner)
+    { }
 
     quint16 listen()
     {
@@ -44,14 +46,15 @@ private:
                 play(socket, m_owner->script(), 0);
             };
             connect(quiet, &QTimer::timeout, socket, answer);
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket, connection, quiet, answer] {
-                const QByteArray bytes = socket->readAll();
-                m_owner->addRequestBytes(connection, bytes);
-                if (bytes.endsWith("</s>"))
-                    answer();
-                else
-                    quiet->start();
-            });
+            connect(
+                socket, &QTcpSocket::readyRead, socket, [this, socket, connection, quiet, answer] {
+                    const QByteArray bytes = socket->readAll();
+                    m_owner->addRequestBytes(connection, bytes);
+                    if (bytes.endsWith("</s>"))
+                        answer();
+                    else
+                        quiet->start();
+                });
             quiet->start();
         }
     }
@@ -64,9 +67,8 @@ private:
             socket->write(script.pieces.at(index));
             socket->flush();
             m_owner->addBytesSent(script.pieces.at(index).size());
-            QTimer::singleShot(script.delayMs, socket, [this, socket, script, index] {
-                play(socket, script, index + 1);
-            });
+            QTimer::singleShot(script.delayMs, socket,
+                [this, socket, script, index] { play(socket, script, index + 1); });
             return;
         }
         if (!script.filler.isEmpty()) {
@@ -108,8 +110,8 @@ FakeUpdateServer::FakeUpdateServer()
     m_core->moveToThread(&m_thread);
     QObject::connect(&m_thread, &QThread::finished, m_core, &QObject::deleteLater);
     m_thread.start();
-    QMetaObject::invokeMethod(m_core, [this] { m_port = m_core->listen(); },
-                              Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_core, [this] { m_port = m_core->listen(); }, Qt::BlockingQueuedConnection);
 }
 
 FakeUpdateServer::~FakeUpdateServer()

@@ -18,7 +18,7 @@ class FakeUpdateServer
 public:
     enum Ending {
         KeepOpen, // after the answer, leave the connection open
-        Close,    // after the answer, close the connection
+        Close, // after the answer, close the connection
     };
 
     FakeUpdateServer();
@@ -28,7 +28,7 @@ public:
     // The answer, sent in the given pieces with `delayMs` between them. No pieces with
     // KeepOpen is a server that never answers; no pieces with Close one that hangs up.
     void setAnswer(const QList<QByteArray> &pieces, int delayMs = 0, Ending ending = KeepOpen);
-    void setAnswer(const QByteArray &whole) { setAnswer(QList<QByteArray>{whole}); }
+    void setAnswer(const QByteArray &whole) { setAnswer(QList<QByteArray> { whole }); }
     // After the pieces, sends `filler` over and over until `totalBytes` have gone out or the
     // client hangs up (an answer that never ends).
     void setEndlessFiller(const QByteArray &filler, qint64 totalBytes);

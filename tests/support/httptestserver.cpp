@@ -17,7 +17,9 @@ public:
     using Answer = std::function<HttpTestResponse(const HttpTestRequest &)>;
 
     HttpTestConnection(QTcpSocket *socket, const Answer &answer, QObject *parent)
-        : QObject(parent), m_socket(socket), m_answer(answer)
+        : QObject(parent)
+        , m_socket(socket)
+        , m_answer(answer)
     {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, [this] { readRequests(); });
@@ -66,18 +68,18 @@ private:
             deleteLater();
             return;
         }
-        const qint64 bodySize = m_response.generatedSize >= 0 ? m_response.generatedSize
-                                                              : m_response.body.size();
+        const qint64 bodySize
+            = m_response.generatedSize >= 0 ? m_response.generatedSize : m_response.body.size();
         m_closeWhenDone = m_response.contentLength == HttpTestResponse::NoLength;
 
         QByteArray out = "HTTP/1.1 " + QByteArray::number(m_response.status) + ' '
-                + m_response.reason + "\r\n";
+            + m_response.reason + "\r\n";
         for (const auto &header : std::as_const(m_response.headers))
             out += header.first + ": " + header.second + "\r\n";
         if (m_response.contentLength != HttpTestResponse::NoLength) {
             const qint64 announced = m_response.contentLength == HttpTestResponse::AutoLength
-                    ? bodySize
-                    : m_response.contentLength;
+                ? bodySize
+                : m_response.contentLength;
             out += "Content-Length: " + QByteArray::number(announced) + "\r\n";
         }
         if (m_closeWhenDone)
@@ -107,8 +109,8 @@ private:
             const qint64 piece = m_response.pieceSize > 0 ? m_response.pieceSize : sendChunk;
             const qint64 n = qMin(piece, m_limit - m_sent);
             m_socket->write(m_response.generatedSize >= 0
-                                    ? HttpTestServer::generatedBytes(m_sent, n)
-                                    : m_response.body.mid(m_sent, n));
+                    ? HttpTestServer::generatedBytes(m_sent, n)
+                    : m_response.body.mid(m_sent, n));
             m_sent += n;
             if (paced && m_sent < m_limit) {
                 m_socket->flush();
@@ -175,7 +177,7 @@ HttpTestResponse HttpTestResponse::redirect(const QByteArray &location, int code
     HttpTestResponse response;
     response.status = code;
     response.reason = code == 301 ? "Moved Permanently" : "Found";
-    response.headers.append({"Location", location});
+    response.headers.append({ "Location", location });
     return response;
 }
 
@@ -186,13 +188,13 @@ HttpTestResponse HttpTestResponse::drop()
     return response;
 }
 
-HttpTestServer::HttpTestServer(QObject *parent) : QObject(parent)
+HttpTestServer::HttpTestServer(QObject *parent)
+    : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection())
             new HttpTestConnection(
-                    socket, [this](const HttpTestRequest &request) { return answer(request); },
-                    this);
+                socket, [this](const HttpTestRequest &request) { return answer(request); }, this);
     });
     if (m_server.listen(QHostAddress::LocalHost, 0))
         m_port = m_server.serverPort();

@@ -15,15 +15,15 @@
 struct HttpTestRequest
 {
     QByteArray method; // "GET", "HEAD", ...
-    QByteArray path;   // the request target as sent, query included
-    QByteArray host;   // the Host header
+    QByteArray path; // the request target as sent, query included
+    QByteArray host; // the Host header
 };
 
 // What the server does with one request. The defaults answer 200 with `body`.
 struct HttpTestResponse
 {
     static constexpr qint64 AutoLength = -1; // Content-Length is the body's real size
-    static constexpr qint64 NoLength = -2;   // no Content-Length; the connection closes after it
+    static constexpr qint64 NoLength = -2; // no Content-Length; the connection closes after it
 
     int status = 200;
     QByteArray reason = "OK";
@@ -46,6 +46,7 @@ struct HttpTestResponse
 
     static HttpTestResponse ok(const QByteArray &body);
     static HttpTestResponse generated(qint64 size);
+    // The status with its reason phrase, which is also the body.
     static HttpTestResponse error(int code, const QByteArray &reason);
     static HttpTestResponse redirect(const QByteArray &location, int code = 302);
     static HttpTestResponse drop();

@@ -32,7 +32,7 @@ QByteArray rawDeflate(const QByteArray &data)
 quint32 crcOf(const QByteArray &data)
 {
     return quint32(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(data.constData()),
-                         uInt(data.size())));
+        uInt(data.size())));
 }
 
 quint16 le16(const QByteArray &b, qint64 at)
@@ -121,15 +121,15 @@ QByteArray manifestXml(const UpdateRecord &record, const QList<ManifestFile> &fi
     return manifestXml(package, files);
 }
 
-PackageBuilder &PackageBuilder::add(const QByteArray &name, const QByteArray &data, int method,
-                                    Fault fault)
+PackageBuilder &PackageBuilder::add(
+    const QByteArray &name, const QByteArray &data, int method, Fault fault)
 {
-    entries.append(Entry{name, data, method, fault});
+    entries.append(Entry { name, data, method, fault });
     return *this;
 }
 
-PackageBuilder &PackageBuilder::addFile(const QByteArray &name, const QByteArray &data,
-                                        Method method)
+PackageBuilder &PackageBuilder::addFile(
+    const QByteArray &name, const QByteArray &data, Method method)
 {
     return add(name, data, method, Fault::None);
 }
@@ -139,20 +139,20 @@ PackageBuilder &PackageBuilder::addFolder(const QByteArray &name)
     return add(name.endsWith('/') ? name : name + '/', QByteArray(), Stored, Fault::None);
 }
 
-PackageBuilder &PackageBuilder::addBadCrcFile(const QByteArray &name, const QByteArray &data,
-                                              Method method)
+PackageBuilder &PackageBuilder::addBadCrcFile(
+    const QByteArray &name, const QByteArray &data, Method method)
 {
     return add(name, data, method, Fault::BadCrc);
 }
 
-PackageBuilder &PackageBuilder::addUnsupportedMethodFile(const QByteArray &name,
-                                                         const QByteArray &data, int method)
+PackageBuilder &PackageBuilder::addUnsupportedMethodFile(
+    const QByteArray &name, const QByteArray &data, int method)
 {
     return add(name, data, method, Fault::UnsupportedMethod);
 }
 
-PackageBuilder &PackageBuilder::addDamagedDeflatedFile(const QByteArray &name,
-                                                       const QByteArray &data)
+PackageBuilder &PackageBuilder::addDamagedDeflatedFile(
+    const QByteArray &name, const QByteArray &data)
 {
     return add(name, data, Deflated, Fault::DamagedData);
 }
@@ -186,14 +186,13 @@ bool PackageBuilder::write(const QString &path, QString *errorText) const
         if (e.fault == Fault::DamagedData && !payload.isEmpty())
             payload[0] = char(0x07); // a final block of the reserved type 3: inflate refuses it
         if (e.fault == Fault::UnsupportedMethod)
-            methodPatches.append({e.name, e.method});
+            methodPatches.append({ e.name, e.method });
 
-        if (zipOpenNewFileInZip2_64(zf, e.name.constData(), &info, nullptr, 0, nullptr, 0,
-                                    nullptr, method, Z_DEFAULT_COMPRESSION, 1, 0)
+        if (zipOpenNewFileInZip2_64(zf, e.name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                method, Z_DEFAULT_COMPRESSION, 1, 0)
                 != ZIP_OK
             || (!payload.isEmpty()
-                && zipWriteInFileInZip(zf, payload.constData(), unsigned(payload.size()))
-                       != ZIP_OK)
+                && zipWriteInFileInZip(zf, payload.constData(), unsigned(payload.size())) != ZIP_OK)
             || zipCloseFileInZipRaw64(zf, ZPOS64_T(e.data.size()), uLong(crc)) != ZIP_OK) {
             ok = false;
             break;
@@ -207,7 +206,7 @@ bool PackageBuilder::write(const QString &path, QString *errorText) const
 }
 
 bool PackageBuilder::writePackage(const QString &stagingDir, const UpdateRecord &record,
-                                  const QByteArray &manifest, QString *errorText) const
+    const QByteArray &manifest, QString *errorText) const
 {
     PackageBuilder withManifest = *this;
     if (!manifest.isNull())
@@ -219,8 +218,7 @@ bool PackageBuilder::writePackage(const QString &stagingDir, const UpdateRecord 
 
 QString PackageBuilder::archivePath(const QString &stagingDir, const UpdateRecord &record)
 {
-    return stagingDir + QLatin1Char('/')
-        + QUrl(QString::fromStdString(record.link())).path();
+    return stagingDir + QLatin1Char('/') + QUrl(QString::fromStdString(record.link())).path();
 }
 
 QByteArray PackageBuilder::manifestEntryName(const UpdateRecord &record)

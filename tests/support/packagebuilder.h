@@ -48,18 +48,18 @@ public:
     enum Method { Stored = 0, Deflated = 8 };
 
     // A file entry holding `data`, stored or deflated.
-    PackageBuilder &addFile(const QByteArray &name, const QByteArray &data,
-                            Method method = Deflated);
+    PackageBuilder &addFile(
+        const QByteArray &name, const QByteArray &data, Method method = Deflated);
     // A folder entry; a "/" is appended to the name when it does not end in one.
     PackageBuilder &addFolder(const QByteArray &name);
     // A file entry whose recorded CRC-32 does not match its data; everything else about it
     // is valid, so it unpacks fully and only the checksum betrays it.
-    PackageBuilder &addBadCrcFile(const QByteArray &name, const QByteArray &data,
-                                  Method method = Deflated);
+    PackageBuilder &addBadCrcFile(
+        const QByteArray &name, const QByteArray &data, Method method = Deflated);
     // A file entry whose local and central headers name compression method `method`
     // (e.g. 12 bzip2, 14 LZMA) over stored bytes.
-    PackageBuilder &addUnsupportedMethodFile(const QByteArray &name, const QByteArray &data,
-                                             int method = 14);
+    PackageBuilder &addUnsupportedMethodFile(
+        const QByteArray &name, const QByteArray &data, int method = 14);
     // A deflated file entry whose compressed stream starts with an invalid block while
     // sizes and CRC describe the original data: reading it reports an error.
     PackageBuilder &addDamagedDeflatedFile(const QByteArray &name, const QByteArray &data);
@@ -75,7 +75,7 @@ public:
     // way. A null `manifest` adds no manifest entry. The manifest is added after the
     // entries already in the builder; the builder itself is not changed.
     bool writePackage(const QString &stagingDir, const UpdateRecord &record,
-                      const QByteArray &manifest, QString *errorText = nullptr) const;
+        const QByteArray &manifest, QString *errorText = nullptr) const;
 
     // Where the installer looks for the record's archive: stagingDir + "/" + link path.
     static QString archivePath(const QString &stagingDir, const UpdateRecord &record);

@@ -29,10 +29,9 @@ CatalogueEntry fullEntry()
 bool sameEntry(const CatalogueEntry &a, const CatalogueEntry &b)
 {
     return a.project == b.project && a.name == b.name && a.type == b.type && a.version == b.version
-            && a.description == b.description && a.copyrights == b.copyrights
-            && a.author == b.author && a.webpage == b.webpage && a.email == b.email
-            && a.changelog == b.changelog && a.link == b.link && a.critical == b.critical
-            && a.timestamp == b.timestamp;
+        && a.description == b.description && a.copyrights == b.copyrights && a.author == b.author
+        && a.webpage == b.webpage && a.email == b.email && a.changelog == b.changelog
+        && a.link == b.link && a.critical == b.critical && a.timestamp == b.timestamp;
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)
@@ -91,15 +90,22 @@ void TestCatalogue::parseRejects_data()
     QTest::addColumn<QString>("reason");
     const QByteArray base = "name: c\nversion: 1\nlink: http://h/c.zip\n";
 
-    QTest::newRow("unknown key") << base + "colour: red\n" << "unknown key colour";
-    QTest::newRow("key twice") << base + "name: d\n" << "name given twice";
-    QTest::newRow("no colon") << base + "just words\n" << "expected";
+    QTest::newRow("unknown key") << base + "colour: red\n"
+                                 << "unknown key colour";
+    QTest::newRow("key twice") << base + "name: d\n"
+                               << "name given twice";
+    QTest::newRow("no colon") << base + "just words\n"
+                              << "expected";
     QTest::newRow("continuation first") << " stray\n" + base << "continuation";
-    QTest::newRow("critical True") << base + "critical: True\n" << "critical";
-    QTest::newRow("timestamp too large") << base + "timestamp: 4294967296\n" << "timestamp";
-    QTest::newRow("timestamp not a number") << base + "timestamp: soon\n" << "timestamp";
+    QTest::newRow("critical True") << base + "critical: True\n"
+                                   << "critical";
+    QTest::newRow("timestamp too large") << base + "timestamp: 4294967296\n"
+                                         << "timestamp";
+    QTest::newRow("timestamp not a number") << base + "timestamp: soon\n"
+                                            << "timestamp";
     QTest::newRow("no link") << QByteArray("name: c\nversion: 1\n") << "link is missing";
-    QTest::newRow("no version") << QByteArray("name: c\nlink: http://h/c.zip\n") << "version is missing";
+    QTest::newRow("no version") << QByteArray("name: c\nlink: http://h/c.zip\n")
+                                << "version is missing";
 }
 
 void TestCatalogue::parseRejects()
@@ -145,12 +151,24 @@ void TestCatalogue::findRules_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<bool>("found");
 
-    QTest::newRow("exact") << "vesk" << "client" << "app" << true;
-    QTest::newRow("request without type") << "vesk" << "client" << "" << true;
-    QTest::newRow("other type") << "vesk" << "client" << "plugin" << false;
-    QTest::newRow("name differs in case") << "vesk" << "Client" << "app" << false;
-    QTest::newRow("other project") << "other" << "client" << "app" << false;
-    QTest::newRow("request without project") << "" << "client" << "app" << false;
+    QTest::newRow("exact") << "vesk"
+                           << "client"
+                           << "app" << true;
+    QTest::newRow("request without type") << "vesk"
+                                          << "client"
+                                          << "" << true;
+    QTest::newRow("other type") << "vesk"
+                                << "client"
+                                << "plugin" << false;
+    QTest::newRow("name differs in case") << "vesk"
+                                          << "Client"
+                                          << "app" << false;
+    QTest::newRow("other project") << "other"
+                                   << "client"
+                                   << "app" << false;
+    QTest::newRow("request without project") << ""
+                                             << "client"
+                                             << "app" << false;
 }
 
 void TestCatalogue::findRules()

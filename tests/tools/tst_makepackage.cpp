@@ -33,8 +33,10 @@ QList<Entry> readArchive(const QString &path, bool *ok)
     while (good) {
         char entryName[256];
         unz_file_info64 info;
-        good = unzGetCurrentFileInfo64(zip, &info, entryName, sizeof entryName, nullptr, 0, nullptr, 0) == UNZ_OK
-                && unzOpenCurrentFile(zip) == UNZ_OK;
+        good = unzGetCurrentFileInfo64(
+                   zip, &info, entryName, sizeof entryName, nullptr, 0, nullptr, 0)
+                == UNZ_OK
+            && unzOpenCurrentFile(zip) == UNZ_OK;
         if (!good)
             break;
         Entry entry { QByteArray(entryName), QByteArray() };
@@ -62,9 +64,11 @@ QStringList readManifest(const QByteArray &xml, QString *package)
             continue;
         const QXmlStreamAttributes a = reader.attributes();
         if (reader.name() == u"package")
-            *package = QStringLiteral("%1|%2|%3").arg(a.value("project"), a.value("name"), a.value("type"));
+            *package = QStringLiteral("%1|%2|%3")
+                           .arg(a.value("project"), a.value("name"), a.value("type"));
         else if (reader.name() == u"file")
-            files.append(QStringLiteral("%1|%2|%3").arg(a.value("path"), a.value("name"), a.value("action")));
+            files.append(QStringLiteral("%1|%2|%3")
+                             .arg(a.value("path"), a.value("name"), a.value("action")));
     }
     return reader.hasError() ? QStringList { "<malformed>" } : files;
 }
@@ -130,16 +134,36 @@ void TestMakePackage::namesForLink_data()
     QTest::addColumn<QString>("archive");
     QTest::addColumn<QString>("manifest");
 
-    QTest::newRow("/sounds.zip") << "http://h/sounds.zip" << "sounds.zip" << "sounds.xml";
-    QTest::newRow("port and query") << "http://h:8080/x.zip?v=2" << "x.zip" << "x.xml";
-    QTest::newRow("https") << "https://h/x.zip" << "x.zip" << "x.xml";
-    QTest::newRow("encoded space") << "http://h/a%20b.zip" << "a b.zip" << "a b.xml";
-    QTest::newRow("other four-character extension") << "http://h/p.pkg" << "p.pkg" << "p.xml";
-    QTest::newRow("folder in path") << "http://h/pkgs/x.zip" << "" << "";
-    QTest::newRow("no extension") << "http://h/package" << "" << "";
-    QTest::newRow("three-character extension") << "http://h/x.gz" << "" << "";
-    QTest::newRow("ftp") << "ftp://h/x.zip" << "" << "";
-    QTest::newRow("no host") << "http:///x.zip" << "" << "";
+    QTest::newRow("/sounds.zip") << "http://h/sounds.zip"
+                                 << "sounds.zip"
+                                 << "sounds.xml";
+    QTest::newRow("port and query") << "http://h:8080/x.zip?v=2"
+                                    << "x.zip"
+                                    << "x.xml";
+    QTest::newRow("https") << "https://h/x.zip"
+                           << "x.zip"
+                           << "x.xml";
+    QTest::newRow("encoded space") << "http://h/a%20b.zip"
+                                   << "a b.zip"
+                                   << "a b.xml";
+    QTest::newRow("other four-character extension") << "http://h/p.pkg"
+                                                    << "p.pkg"
+                                                    << "p.xml";
+    QTest::newRow("folder in path") << "http://h/pkgs/x.zip"
+                                    << ""
+                                    << "";
+    QTest::newRow("no extension") << "http://h/package"
+                                  << ""
+                                  << "";
+    QTest::newRow("three-character extension") << "http://h/x.gz"
+                                               << ""
+                                               << "";
+    QTest::newRow("ftp") << "ftp://h/x.zip"
+                         << ""
+                         << "";
+    QTest::newRow("no host") << "http:///x.zip"
+                             << ""
+                             << "";
 }
 
 void TestMakePackage::namesForLink()
@@ -166,14 +190,15 @@ void TestMakePackage::filesAndRemovals()
     writeFile(files + "/readme.txt", "read me\n");
     writeFile(files + "/sounds/message.wav", bigBytes());
     writeFile(files + "/.hidden", "");
-    writeFile(dir->filePath("removals"), "# gone in this version\nsounds/buzz.wav\n\n  old.dll  \n");
+    writeFile(
+        dir->filePath("removals"), "# gone in this version\nsounds/buzz.wav\n\n  old.dll  \n");
 
     QCOMPARE(run({ "--files", files, "--remove", dir->filePath("removals"), "--output",
-                   dir->filePath("out"), "--project", "vesk", "--name", "sounds", "--type", "app",
-                   "--version", "7.1.0", "--link", "http://127.0.0.1:8080/sounds.zip",
-                   "--description", "New sounds", "--changelog", "- louder\n- shorter",
-                   "--critical", "--timestamp", "1700000000", "--author", "Veskora" }),
-             0);
+                 dir->filePath("out"), "--project", "vesk", "--name", "sounds", "--type", "app",
+                 "--version", "7.1.0", "--link", "http://127.0.0.1:8080/sounds.zip",
+                 "--description", "New sounds", "--changelog", "- louder\n- shorter", "--critical",
+                 "--timestamp", "1700000000", "--author", "Veskora" }),
+        0);
 
     bool ok = false;
     const QList<Entry> entries = readArchive(dir->filePath("out/sounds.zip"), &ok);
@@ -188,8 +213,8 @@ void TestMakePackage::filesAndRemovals()
 
     QString package;
     QCOMPARE(readManifest(entries.at(0).bytes, &package),
-             (QStringList { "|.hidden|add", "|old.dll|remove", "|readme.txt|add",
-                            "sounds|buzz.wav|remove", "sounds|message.wav|add" }));
+        (QStringList { "|.hidden|add", "|old.dll|remove", "|readme.txt|add",
+            "sounds|buzz.wav|remove", "sounds|message.wav|add" }));
     QCOMPARE(package, QStringLiteral("vesk|sounds|app"));
 
     CatalogueEntry printed;
@@ -222,9 +247,9 @@ void TestMakePackage::twoVersions()
     writeFile(newFolder + "/plugins/new.dll", "hello");
 
     QCOMPARE(run({ "--old", oldFolder, "--new", newFolder, "--output", dir->filePath("out"),
-                   "--project", "vesk", "--name", "emoticons", "--type", "plugin", "--version",
-                   "1.1", "--link", "http://h/emoticons.zip" }),
-             0);
+                 "--project", "vesk", "--name", "emoticons", "--type", "plugin", "--version", "1.1",
+                 "--link", "http://h/emoticons.zip" }),
+        0);
     bool ok = false;
     const QList<Entry> entries = readArchive(dir->filePath("out/emoticons.zip"), &ok);
     QVERIFY(ok);
@@ -236,14 +261,14 @@ void TestMakePackage::twoVersions()
     QCOMPARE(entries.at(3).name, QByteArray("plugins/new.dll"));
     QString package;
     QCOMPARE(readManifest(entries.at(0).bytes, &package),
-             (QStringList { "|changed.dll|add", "gone|old.dll|remove", "grown|lib.dll|add",
-                            "plugins|new.dll|add" }));
+        (QStringList { "|changed.dll|add", "gone|old.dll|remove", "grown|lib.dll|add",
+            "plugins|new.dll|add" }));
     QCOMPARE(package, QStringLiteral("vesk|emoticons|plugin"));
 
     // Two identical versions make a package that changes nothing.
     QCOMPARE(run({ "--old", oldFolder, "--new", oldFolder, "--output", dir->filePath("same"),
-                   "--name", "e", "--version", "1", "--link", "http://h/e.zip" }),
-             0);
+                 "--name", "e", "--version", "1", "--link", "http://h/e.zip" }),
+        0);
     QVERIFY(readArchive(dir->filePath("same/e.zip"), &ok).size() == 1 && ok);
 }
 
@@ -254,8 +279,8 @@ void TestMakePackage::latin1Names()
     const QString files = dir->filePath("files");
     writeFile(files + QString::fromUtf8("/caf\xc3\xa9.txt"), "coffee");
     QCOMPARE(run({ "--files", files, "--output", dir->filePath("out"), "--name", "c", "--version",
-                   "1", "--link", "http://h/c.zip" }),
-             0);
+                 "1", "--link", "http://h/c.zip" }),
+        0);
     bool ok = false;
     const QList<Entry> entries = readArchive(dir->filePath("out/c.zip"), &ok);
     QVERIFY(ok);
@@ -263,7 +288,7 @@ void TestMakePackage::latin1Names()
     QCOMPARE(entries.at(1).name, QByteArray("caf\xe9.txt"));
     QString package;
     QCOMPARE(readManifest(entries.at(0).bytes, &package),
-             QStringList { QString::fromUtf8("|caf\xc3\xa9.txt|add") });
+        QStringList { QString::fromUtf8("|caf\xc3\xa9.txt|add") });
 }
 
 void TestMakePackage::refusals_data()
@@ -275,16 +300,20 @@ void TestMakePackage::refusals_data()
 
     const QStringList ok { "--name", "c", "--version", "1", "--link", "http://h/c.zip" };
     QTest::newRow("link with a folder")
-            << QStringList { "--name", "c", "--version", "1", "--link", "http://h/p/c.zip" }
-            << "a.txt" << QByteArray() << "root";
-    QTest::newRow("non-Latin-1 file name") << ok << QString::fromUtf8("\xc4\x85.txt") << QByteArray() << "Latin-1";
+        << QStringList { "--name", "c", "--version", "1", "--link", "http://h/p/c.zip" } << "a.txt"
+        << QByteArray() << "root";
+    QTest::newRow("non-Latin-1 file name")
+        << ok << QString::fromUtf8("\xc4\x85.txt") << QByteArray() << "Latin-1";
     QTest::newRow("file named like the manifest") << ok << "c.xml" << QByteArray() << "manifest";
     QTest::newRow("removal with ..") << ok << "a.txt" << QByteArray("../outside.txt\n") << "\"..\"";
-    QTest::newRow("removal with backslash") << ok << "a.txt" << QByteArray("a\\b.txt\n") << "backslash";
+    QTest::newRow("removal with backslash")
+        << ok << "a.txt" << QByteArray("a\\b.txt\n") << "backslash";
     QTest::newRow("removal of an added file") << ok << "a.txt" << QByteArray("a.txt\n") << "both";
     QTest::newRow("absolute removal") << ok << "a.txt" << QByteArray("/etc/passwd\n") << "relative";
-    QTest::newRow("no link") << QStringList { "--name", "c", "--version", "1" } << "a.txt" << QByteArray() << "required";
-    QTest::newRow("unknown type") << ok + QStringList { "--type", "theme" } << "a.txt" << QByteArray() << "--type";
+    QTest::newRow("no link") << QStringList { "--name", "c", "--version", "1" } << "a.txt"
+                             << QByteArray() << "required";
+    QTest::newRow("unknown type") << ok + QStringList { "--type", "theme" } << "a.txt"
+                                  << QByteArray() << "--type";
 }
 
 void TestMakePackage::refusals()

@@ -46,8 +46,8 @@ void writeEntry(const QString &folder, const CatalogueEntry &e)
 QByteArray component(const QString &name, const QString &version, const QString &type = "app")
 {
     return QStringLiteral("<component project='vesk' name='%1' type='%2' version='%3' />")
-            .arg(name, type, version)
-            .toUtf8();
+        .arg(name, type, version)
+        .toUtf8();
 }
 
 QByteArray request(const QByteArray &components)
@@ -65,8 +65,8 @@ QStringList answers(const QByteArray &response)
     const QDomNodeList requests = document.elementsByTagName(QStringLiteral("request"));
     for (int i = 0; i < requests.size(); ++i) {
         const QDomElement r = requests.at(i).toElement();
-        QString line = QStringLiteral("%1/%2/%3 ").arg(r.attribute("project"), r.attribute("name"),
-                                                       r.attribute("type"));
+        QString line = QStringLiteral("%1/%2/%3 ")
+                           .arg(r.attribute("project"), r.attribute("name"), r.attribute("type"));
         if (!r.firstChildElement("latest").isNull())
             line += "latest";
         else if (!r.firstChildElement("noSuchComponent").isNull())
@@ -85,8 +85,16 @@ class Client
 public:
     explicit Client(quint16 port) { socket.connectToHost(QHostAddress::LocalHost, port); }
     void send(const QByteArray &bytes) { socket.write(bytes); }
-    bool closed() { collect(); return socket.state() == QAbstractSocket::UnconnectedState; }
-    QByteArray received() { collect(); return bytes; }
+    bool closed()
+    {
+        collect();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    }
+    QByteArray received()
+    {
+        collect();
+        return bytes;
+    }
 
     QTcpSocket socket;
 
@@ -143,27 +151,29 @@ void TestQueryServer::answers_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("older app gets its update")
-            << component("client", "7.0.9") << QStringList { "vesk/client/app update 7.1.0" };
+        << component("client", "7.0.9") << QStringList { "vesk/client/app update 7.1.0" };
     QTest::newRow("same version is latest")
-            << component("client", "7.1.0") << QStringList { "vesk/client/app latest" };
-    QTest::newRow("7.1 equals 7.1.0") << component("client", "7.1") << QStringList { "vesk/client/app latest" };
+        << component("client", "7.1.0") << QStringList { "vesk/client/app latest" };
+    QTest::newRow("7.1 equals 7.1.0")
+        << component("client", "7.1") << QStringList { "vesk/client/app latest" };
     QTest::newRow("newer installed is latest")
-            << component("client", "7.10") << QStringList { "vesk/client/app latest" };
+        << component("client", "7.10") << QStringList { "vesk/client/app latest" };
     QTest::newRow("unknown component")
-            << component("chess", "1") << QStringList { "vesk/chess/app noSuchComponent" };
-    QTest::newRow("plugin asked as app is unknown")
-            << component("emoticons", "1.0", "app") << QStringList { "vesk/emoticons/app noSuchComponent" };
+        << component("chess", "1") << QStringList { "vesk/chess/app noSuchComponent" };
+    QTest::newRow("plugin asked as app is unknown") << component(
+        "emoticons", "1.0", "app") << QStringList { "vesk/emoticons/app noSuchComponent" };
     QTest::newRow("request without type gets the catalogue's type")
-            << QByteArray("<component project='vesk' name='emoticons' version='1.0' />")
-            << QStringList { "vesk/emoticons/plugin update 1.5" };
+        << QByteArray("<component project='vesk' name='emoticons' version='1.0' />")
+        << QStringList { "vesk/emoticons/plugin update 1.5" };
     QTest::newRow("three components answered in request order")
-            << component("emoticons", "1.0", "plugin") + component("chess", "2") + component("client", "7.1.0")
-            << QStringList { "vesk/emoticons/plugin update 1.5", "vesk/chess/app noSuchComponent",
-                             "vesk/client/app latest" };
+        << component("emoticons", "1.0", "plugin") + component("chess", "2")
+            + component("client", "7.1.0")
+        << QStringList { "vesk/emoticons/plugin update 1.5", "vesk/chess/app noSuchComponent",
+               "vesk/client/app latest" };
     QTest::newRow("no components") << QByteArray() << QStringList();
     QTest::newRow("control character echoed safely")
-            << QByteArray("<component project='vesk' name='a\x01z' version='1' />")
-            << QStringList { QString::fromUtf8("vesk/a\xef\xbf\xbdz/ noSuchComponent") };
+        << QByteArray("<component project='vesk' name='a\x01z' version='1' />")
+        << QStringList { QString::fromUtf8("vesk/a\xef\xbf\xbdz/ noSuchComponent") };
 }
 
 void TestQueryServer::answers()
@@ -176,7 +186,8 @@ void TestQueryServer::answers()
     QTRY_VERIFY_WITH_TIMEOUT(client.closed(), 5000);
     QCOMPARE(::answers(client.received()), expected);
     QCOMPARE(log->size(), 1);
-    QVERIFY2(log->at(0).at(0).toString().contains("answered"), qPrintable(log->at(0).at(0).toString()));
+    QVERIFY2(
+        log->at(0).at(0).toString().contains("answered"), qPrintable(log->at(0).at(0).toString()));
 }
 
 void TestQueryServer::updateCarriesAllThirteenValues()
@@ -209,7 +220,8 @@ void TestQueryServer::requestArrivingInPieces()
     startServer();
     Client client(server->port());
     QVERIFY(client.socket.waitForConnected(5000));
-    const QByteArray bytes = request(component("client", "7.0") + component("emoticons", "1.0", "plugin"));
+    const QByteArray bytes
+        = request(component("client", "7.0") + component("emoticons", "1.0", "plugin"));
     for (char c : bytes) {
         client.send(QByteArray(1, c));
         client.socket.flush();
@@ -217,7 +229,7 @@ void TestQueryServer::requestArrivingInPieces()
     }
     QTRY_VERIFY_WITH_TIMEOUT(client.closed(), 5000);
     QCOMPARE(::answers(client.received()),
-             (QStringList { "vesk/client/app update 7.1.0", "vesk/emoticons/plugin update 1.5" }));
+        (QStringList { "vesk/client/app update 7.1.0", "vesk/emoticons/plugin update 1.5" }));
     QCOMPARE(log->size(), 1);
 }
 
@@ -226,15 +238,16 @@ void TestQueryServer::malformedRequestIsClosedWithoutAnswer_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("HTTP request") << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n") << "does not begin with <s>";
+    QTest::newRow("HTTP request") << QByteArray("GET / HTTP/1.1\r\nHost: x\r\n\r\n")
+                                  << "does not begin with <s>";
     QTest::newRow("component without version")
-            << request("<component name='client' />") << "without a version";
+        << request("<component name='client' />") << "without a version";
     QTest::newRow("unterminated value")
-            << request("<component name='client version='1 />") << "malformed";
+        << request("<component name='client version='1 />") << "malformed";
     QTest::newRow("larger than the limit")
-            << "<s><update>" + QByteArray(5000, ' ') << "larger than 4096 bytes";
-    QTest::newRow("text after </s>")
-            << request(component("client", "1")) + "junk</s>" << "text after </s>";
+        << "<s><update>" + QByteArray(5000, ' ') << "larger than 4096 bytes";
+    QTest::newRow("text after </s>") << request(component("client", "1")) + "junk</s>"
+                                     << "text after </s>";
 }
 
 void TestQueryServer::malformedRequestIsClosedWithoutAnswer()
@@ -291,20 +304,19 @@ void TestQueryServer::manyClientsAtOnceWhileOneStalls()
     QList<QByteArray> requests;
     for (int i = 0; i < count; ++i)
         requests.append(request(component("client", QStringLiteral("7.0.%1").arg(i))
-                                + component("emoticons", i % 2 ? "1.5" : "1.4", "plugin")));
+            + component("emoticons", i % 2 ? "1.5" : "1.4", "plugin")));
     for (int i = 0; i < count; ++i)
         clients[size_t(i)]->send(requests.at(i).left(requests.at(i).size() / 2));
     QTest::qWait(50);
     for (int i = 0; i < count; ++i)
         clients[size_t(i)]->send(requests.at(i).mid(requests.at(i).size() / 2));
 
-    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(clients.begin(), clients.end(),
-                                         [](const auto &c) { return c->closed(); }),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(clients.begin(), clients.end(), [](const auto &c) { return c->closed(); }),
+        10000);
     for (int i = 0; i < count; ++i) {
         const QStringList expected { "vesk/client/app update 7.1.0",
-                                     i % 2 ? "vesk/emoticons/plugin latest"
-                                           : "vesk/emoticons/plugin update 1.5" };
+            i % 2 ? "vesk/emoticons/plugin latest" : "vesk/emoticons/plugin update 1.5" };
         QCOMPARE(::answers(clients[size_t(i)]->received()), expected);
     }
     QCOMPARE(log->size(), count);
@@ -316,7 +328,8 @@ void TestQueryServer::catalogueChangesAreServed()
     startServer();
     writeEntry(folder->path(), entry("client", "app", "7.2.0"));
     writeEntry(folder->path(), entry("chess", "plugin", "1.0"));
-    const QByteArray bytes = request(component("client", "7.1.0") + component("chess", "0.9", "plugin"));
+    const QByteArray bytes
+        = request(component("client", "7.1.0") + component("chess", "0.9", "plugin"));
     const QStringList expected { "vesk/client/app update 7.2.0", "vesk/chess/plugin update 1.0" };
     // The watcher reports the change asynchronously; ask until the answer reflects it.
     QTRY_COMPARE_WITH_TIMEOUT(ask(bytes), expected, 10000);
@@ -348,8 +361,9 @@ void TestQueryServer::program()
     QVERIFY(process.waitForStarted(10000));
     QByteArray first;
     QTRY_VERIFY_WITH_TIMEOUT((first += process.readAllStandardOutput()).contains('\n'), 10000);
-    const QRegularExpressionMatch match =
-            QRegularExpression("^listening on 127.0.0.1:(\\d+) with 2 component").match(QString::fromUtf8(first));
+    const QRegularExpressionMatch match
+        = QRegularExpression("^listening on 127.0.0.1:(\\d+) with 2 component")
+              .match(QString::fromUtf8(first));
     QVERIFY2(match.hasMatch(), first.constData());
 
     Client client(quint16(match.captured(1).toUInt()));
@@ -357,7 +371,8 @@ void TestQueryServer::program()
     QTRY_VERIFY_WITH_TIMEOUT(client.closed(), 10000);
     QCOMPARE(::answers(client.received()), QStringList { "vesk/client/app update 7.1.0" });
     QByteArray logged;
-    QTRY_VERIFY_WITH_TIMEOUT((logged += process.readAllStandardOutput()).contains("answered 1 component(s)"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (logged += process.readAllStandardOutput()).contains("answered 1 component(s)"), 5000);
 
     process.terminate();
     QVERIFY(process.waitForFinished(10000));

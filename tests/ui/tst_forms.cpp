@@ -41,10 +41,14 @@ void addFormRows()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("formClass");
-    QTest::newRow("Changelog") << ":/res/Changelog.ui" << "Updater_Changelog_MainWindow";
-    QTest::newRow("Download") << ":/res/Download.ui" << "Updater_Download_MainWindow";
-    QTest::newRow("Install") << ":/res/Install.ui" << "Updater_Install_MainWindow";
-    QTest::newRow("Summary") << ":/res/Summary.ui" << "Updater_Summary_MainWindow";
+    QTest::newRow("Changelog") << ":/res/Changelog.ui"
+                               << "Updater_Changelog_MainWindow";
+    QTest::newRow("Download") << ":/res/Download.ui"
+                              << "Updater_Download_MainWindow";
+    QTest::newRow("Install") << ":/res/Install.ui"
+                             << "Updater_Install_MainWindow";
+    QTest::newRow("Summary") << ":/res/Summary.ui"
+                             << "Updater_Summary_MainWindow";
 }
 
 } // namespace
@@ -72,24 +76,29 @@ void tst_Forms::forms_data()
     QTest::addColumn<QStringList>("progressBars");
     QTest::addColumn<QStringList>("textPanes");
 
-    QTest::newRow("Changelog")
-        << ":/res/Changelog.ui" << "Updater_Changelog_MainWindow" << QSize(450, 218) << true
-        << QStringList{"Updater_Changelog_ViewChangelog", "Updater_Changelog_DownloadNow",
-                       "Updater_Changelog_DownloadLater"}
-        << QStringList{} << QStringList{} << QStringList{"Updater_Changelog_Details"};
-    QTest::newRow("Download") << ":/res/Download.ui" << "Updater_Download_MainWindow"
-                              << QSize(450, 189) << true << QStringList{"Updater_Download_Cancel"}
-                              << QStringList{"Updater_Download_ProgressText"}
-                              << QStringList{"Updater_Download_Progress"} << QStringList{};
-    QTest::newRow("Install") << ":/res/Install.ui" << "Updater_Install_MainWindow"
-                             << QSize(450, 158) << true << QStringList{}
-                             << QStringList{"Updater_Install_ProgressText"}
-                             << QStringList{"Updater_Install_Progress"} << QStringList{};
-    QTest::newRow("Summary")
-        << ":/res/Summary.ui" << "Updater_Summary_MainWindow" << QSize(400, 222) << false
-        << QStringList{"Updater_Summary_ViewDetails", "Updater_Summary_Restart"}
-        << QStringList{"Updater_Summary_Status", "Updater_Summary_Instruction"} << QStringList{}
-        << QStringList{"Updater_Summary_Details"};
+    QTest::newRow("Changelog") << ":/res/Changelog.ui"
+                               << "Updater_Changelog_MainWindow" << QSize(450, 218) << true
+                               << QStringList { "Updater_Changelog_ViewChangelog",
+                                      "Updater_Changelog_DownloadNow",
+                                      "Updater_Changelog_DownloadLater" }
+                               << QStringList {} << QStringList {}
+                               << QStringList { "Updater_Changelog_Details" };
+    QTest::newRow("Download") << ":/res/Download.ui"
+                              << "Updater_Download_MainWindow" << QSize(450, 189) << true
+                              << QStringList { "Updater_Download_Cancel" }
+                              << QStringList { "Updater_Download_ProgressText" }
+                              << QStringList { "Updater_Download_Progress" } << QStringList {};
+    QTest::newRow("Install") << ":/res/Install.ui"
+                             << "Updater_Install_MainWindow" << QSize(450, 158) << true
+                             << QStringList {} << QStringList { "Updater_Install_ProgressText" }
+                             << QStringList { "Updater_Install_Progress" } << QStringList {};
+    QTest::newRow("Summary") << ":/res/Summary.ui"
+                             << "Updater_Summary_MainWindow" << QSize(400, 222) << false
+                             << QStringList { "Updater_Summary_ViewDetails",
+                                    "Updater_Summary_Restart" }
+                             << QStringList { "Updater_Summary_Status",
+                                    "Updater_Summary_Instruction" }
+                             << QStringList {} << QStringList { "Updater_Summary_Details" };
 }
 
 void tst_Forms::forms()
@@ -183,9 +192,11 @@ void tst_Forms::polishTexts_data()
     row("Changelog heading", ":/res/Changelog.ui", "label_2", "Aktualizacja komunikatora Veskora");
     row("Changelog question", ":/res/Changelog.ui", "label_3",
         "Są dostępne aktualizacje dla komunikatora Veskora. Czy chcesz pobrać je teraz?");
-    row("Show changelog", ":/res/Changelog.ui", "Updater_Changelog_ViewChangelog", "Pokaż listę zmian");
+    row("Show changelog", ":/res/Changelog.ui", "Updater_Changelog_ViewChangelog",
+        "Pokaż listę zmian");
     row("Download now", ":/res/Changelog.ui", "Updater_Changelog_DownloadNow", "Pobierz teraz");
-    row("Download later", ":/res/Changelog.ui", "Updater_Changelog_DownloadLater", "Pobierz później");
+    row("Download later", ":/res/Changelog.ui", "Updater_Changelog_DownloadLater",
+        "Pobierz później");
     row("Download title", ":/res/Download.ui", "", "Aktualizuj");
     row("Download heading", ":/res/Download.ui", "label_2", "Aktualizacja komunikatora Veskora");
     row("Downloading...", ":/res/Download.ui", "Updater_Download_ProgressText", "Pobieranie...");

@@ -13,12 +13,12 @@ namespace {
 
 const QString form = QStringLiteral("Updater_Changelog_MainWindow");
 
-UpdateRecord *record(const std::string &description, const std::string &version,
-                     const std::string &changelog)
+UpdateRecord *record(
+    const std::string &description, const std::string &version, const std::string &changelog)
 {
     return new UpdateRecord("vesk", "core", "app", version, description, "copyright", "author",
-                            "http://example.invalid/", "dev@example.invalid", changelog,
-                            "http://example.invalid/core.zip", false, 0);
+        "http://example.invalid/", "dev@example.invalid", changelog,
+        "http://example.invalid/core.zip", false, 0);
 }
 
 struct RecordTexts
@@ -52,25 +52,26 @@ void tst_VeskChangelogDialog::detailsText_data()
     QTest::addColumn<QList<RecordTexts>>("records");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("one record") << QList<RecordTexts>{{"Core update", "7.1", "Fixed the tray icon."}}
-                                << QString("Core update\nZmiany w wersji 7.1\nFixed the tray icon.");
+    QTest::newRow("one record") << QList<RecordTexts> {
+        { "Core update", "7.1", "Fixed the tray icon." }
+    } << QString("Core update\nZmiany w wersji 7.1\nFixed the tray icon.");
     QTest::newRow("two records")
-        << QList<RecordTexts>{{"Core update", "7.1", "Fixed the tray icon."},
-                              {"Sound pack", "2.0", "New sounds.\nLouder bell."}}
+        << QList<RecordTexts> { { "Core update", "7.1", "Fixed the tray icon." },
+               { "Sound pack", "2.0", "New sounds.\nLouder bell." } }
         << QString("Core update\nZmiany w wersji 7.1\nFixed the tray icon.\n\n"
                    "Sound pack\nZmiany w wersji 2.0\nNew sounds.\nLouder bell.");
     QTest::newRow("empty description and changelog first")
-        << QList<RecordTexts>{{"", "3.0", ""}, {"Sound pack", "2.0", "New sounds."}}
+        << QList<RecordTexts> { { "", "3.0", "" }, { "Sound pack", "2.0", "New sounds." } }
         << QString("\nZmiany w wersji 3.0\n\n\nSound pack\nZmiany w wersji 2.0\nNew sounds.");
     QTest::newRow("empty description and changelog last")
-        << QList<RecordTexts>{{"Sound pack", "2.0", "New sounds."}, {"", "3.0", ""}}
+        << QList<RecordTexts> { { "Sound pack", "2.0", "New sounds." }, { "", "3.0", "" } }
         << QString("Sound pack\nZmiany w wersji 2.0\nNew sounds.\n\n\nZmiany w wersji 3.0\n");
-    QTest::newRow("utf-8 texts")
-        << QList<RecordTexts>{{"Aktualizacja rdzenia", "7.1", "Poprawiono ikonę zasobnika"}}
-        << QString::fromUtf8("Aktualizacja rdzenia\nZmiany w wersji 7.1\nPoprawiono ikonę zasobnika");
-    QTest::newRow("text after a NUL byte")
-        << QList<RecordTexts>{{std::string("Core\0hidden", 11), "7.1", std::string("Log\0rest", 8)}}
-        << QString("Core\nZmiany w wersji 7.1\nLog");
+    QTest::newRow("utf-8 texts") << QList<RecordTexts> {
+        { "Aktualizacja rdzenia", "7.1", "Poprawiono ikonę zasobnika" }
+    } << QString::fromUtf8("Aktualizacja rdzenia\nZmiany w wersji 7.1\nPoprawiono ikonę zasobnika");
+    QTest::newRow("text after a NUL byte") << QList<RecordTexts> {
+        { std::string("Core\0hidden", 11), "7.1", std::string("Log\0rest", 8) }
+    } << QString("Core\nZmiany w wersji 7.1\nLog");
 }
 
 void tst_VeskChangelogDialog::detailsText()
@@ -110,18 +111,18 @@ void tst_VeskChangelogDialog::prefixIsPolishUnderEveryLanguage()
         QVERIFY(language->isInstalled());
     }
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {record("Core update", "7.1", "Fixed.")});
+    VeskEngineTestAccess::setUpdates(engine, { record("Core update", "7.1", "Fixed.") });
 
     new VeskChangelogDialog(&engine);
     QCOMPARE(shownChild<QPushButton>(form, "Updater_Changelog_ViewChangelog")->text(), buttonText);
     QCOMPARE(shownChild<QPlainTextEdit>(form, "Updater_Changelog_Details")->toPlainText(),
-             QString("Core update\nZmiany w wersji 7.1\nFixed."));
+        QString("Core update\nZmiany w wersji 7.1\nFixed."));
 }
 
 void tst_VeskChangelogDialog::opensCompactWithDetailsHidden()
 {
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {record("Core update", "7.1", "Fixed.")});
+    VeskEngineTestAccess::setUpdates(engine, { record("Core update", "7.1", "Fixed.") });
 
     new VeskChangelogDialog(&engine);
     QWidget *window = shownWindow(form);
@@ -141,7 +142,7 @@ void tst_VeskChangelogDialog::opensCompactWithDetailsHidden()
 void tst_VeskChangelogDialog::toggleShowsAndHidesDetails()
 {
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {record("Core update", "7.1", "Fixed.")});
+    VeskEngineTestAccess::setUpdates(engine, { record("Core update", "7.1", "Fixed.") });
 
     new VeskChangelogDialog(&engine);
     QWidget *window = shownWindow(form);
@@ -154,8 +155,8 @@ void tst_VeskChangelogDialog::toggleShowsAndHidesDetails()
     QTest::mouseClick(button, Qt::LeftButton);
     QVERIFY(details->isVisible());
     QCOMPARE(button->text(), QString("Hide changelog"));
-    QTRY_VERIFY_WITH_TIMEOUT(window->height() > compactHeight + details->minimumSizeHint().height() / 2,
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window->height() > compactHeight + details->minimumSizeHint().height() / 2, 5000);
     QCOMPARE(window->width(), 450);
 
     QTest::mouseClick(button, Qt::LeftButton);
@@ -173,7 +174,7 @@ void tst_VeskChangelogDialog::toggleShowsAndHidesDetails()
 void tst_VeskChangelogDialog::controllerGoesWithItsWindow()
 {
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {record("Core update", "7.1", "Fixed.")});
+    VeskEngineTestAccess::setUpdates(engine, { record("Core update", "7.1", "Fixed.") });
 
     QPointer<QObject> controller = new VeskChangelogDialog(&engine);
     QPointer<QWidget> window = shownWindow(form);

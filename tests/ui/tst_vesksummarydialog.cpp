@@ -38,7 +38,7 @@ void tst_VeskSummaryDialog::initTestCase()
     // The client is started from the program's folder; this test runs from one whose path
     // holds a space, and the fake client sits beside it.
     QVERIFY2(QCoreApplication::applicationDirPath().contains(' '),
-             qPrintable(QCoreApplication::applicationDirPath()));
+        qPrintable(QCoreApplication::applicationDirPath()));
     QVERIFY(QFile::exists(ClientLog::clientPath()));
 }
 
@@ -58,7 +58,8 @@ void tst_VeskSummaryDialog::outcomeTexts_data()
         << "Please reinstall application with package from official web page";
     QTest::newRow("success, polish")
         << true << true << successLog << QString::fromUtf8("Aktualizacje zainstalowane pomyślnie")
-        << QString::fromUtf8("By zakończyć proces instalacji należy uruchomić ponownie komunikator.");
+        << QString::fromUtf8(
+               "By zakończyć proces instalacji należy uruchomić ponownie komunikator.");
     QTest::newRow("failure, polish")
         << true << false << failureLog << QString::fromUtf8("Aktualizacja nie powiodła się")
         << QString::fromUtf8("Prosze pobrać i zainstalować vesk ze strony ");
@@ -85,12 +86,14 @@ void tst_VeskSummaryDialog::outcomeTexts()
     QVERIFY(window);
     QCOMPARE(window->windowTitle(), polish ? QString("Aktualizuj") : QString("Update"));
     const QString shownStatus = window->findChild<QLabel *>("Updater_Summary_Status")->text();
-    const QString shownInstruction = window->findChild<QLabel *>("Updater_Summary_Instruction")->text();
+    const QString shownInstruction
+        = window->findChild<QLabel *>("Updater_Summary_Instruction")->text();
     QCOMPARE(shownStatus, status);
     // The Polish failure text ends in the product's web address, which is the catalogue's.
     if (polish && !ok)
-        QVERIFY2(shownInstruction.startsWith(instruction) && shownInstruction.size() > instruction.size(),
-                 qPrintable(shownInstruction));
+        QVERIFY2(shownInstruction.startsWith(instruction)
+                && shownInstruction.size() > instruction.size(),
+            qPrintable(shownInstruction));
     else
         QCOMPARE(shownInstruction, instruction);
     auto *details = window->findChild<QPlainTextEdit *>("Updater_Summary_Details");
@@ -165,7 +168,7 @@ void tst_VeskSummaryDialog::closeStartsTheClientAndQuits()
     QTRY_COMPARE_WITH_TIMEOUT(client.starts().size(), 1, 10000);
     const std::optional<QStringList> starts = client.settledStarts();
     QVERIFY(starts);
-    QCOMPARE(*starts, QStringList{QString()});
+    QCOMPARE(*starts, QStringList { QString() });
 }
 
 void tst_VeskSummaryDialog::closingTheWindowStartsNothing()

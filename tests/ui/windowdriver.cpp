@@ -25,8 +25,9 @@ QStringList shownWindowNames()
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         if (window->isVisible())
-            names << (window->objectName().isEmpty() ? QString::fromLatin1(window->metaObject()->className())
-                                                     : window->objectName());
+            names << (window->objectName().isEmpty()
+                    ? QString::fromLatin1(window->metaObject()->className())
+                    : window->objectName());
     }
     names.sort();
     return names;
@@ -87,11 +88,11 @@ bool ShowRecorder::eventFilter(QObject *watched, QEvent *event)
         auto *widget = static_cast<QWidget *>(watched);
         if (widget->isWindow()) {
             const QString name = widget->objectName().isEmpty()
-                                     ? QString::fromLatin1(widget->metaObject()->className())
-                                     : widget->objectName();
+                ? QString::fromLatin1(widget->metaObject()->className())
+                : widget->objectName();
             QStringList others = shownWindowNames();
             others.removeAll(name);
-            shown.append({name, others});
+            shown.append({ name, others });
             if (onShown)
                 onShown(widget);
         }
@@ -102,7 +103,7 @@ bool ShowRecorder::eventFilter(QObject *watched, QEvent *event)
 PolishInterface::PolishInterface()
 {
     installed = translator.load(QStringLiteral(":/languages/vesk_pl_PL.qm"))
-                && QCoreApplication::installTranslator(&translator);
+        && QCoreApplication::installTranslator(&translator);
 }
 
 PolishInterface::~PolishInterface()
@@ -115,7 +116,8 @@ ClientLog::ClientLog()
 {
     hadPrevious = qEnvironmentVariableIsSet("VESK_FAKE_CLIENT_LOG");
     previous = qgetenv("VESK_FAKE_CLIENT_LOG");
-    qputenv("VESK_FAKE_CLIENT_LOG", QDir::toNativeSeparators(dir.filePath("starts.log")).toLocal8Bit());
+    qputenv(
+        "VESK_FAKE_CLIENT_LOG", QDir::toNativeSeparators(dir.filePath("starts.log")).toLocal8Bit());
 }
 
 ClientLog::~ClientLog()
@@ -146,7 +148,7 @@ std::optional<QStringList> ClientLog::settledStarts() const
     // A start made before this one has had far longer to write its line than the sentinel,
     // which is waited for.
     QProcess sentinel;
-    sentinel.start(clientPath(), {QStringLiteral("sentinel")});
+    sentinel.start(clientPath(), { QStringLiteral("sentinel") });
     if (!sentinel.waitForFinished(20000))
         return std::nullopt;
     QStringList lines = starts();

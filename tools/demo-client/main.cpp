@@ -58,7 +58,8 @@ int main(int argc, char *argv[])
         QString request = QStringLiteral("<s><update>");
         appendComponents(home + "/components.txt", &request);
         const QString plugins = qEnvironmentVariable("APPDATA") + "/Veskora/plugins";
-        const QStringList folders = QDir(plugins).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList folders
+            = QDir(plugins).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString &folder : folders)
             appendComponents(plugins + "/" + folder + "/component.txt", &request);
         request.append(QStringLiteral("</update></s>"));
@@ -71,10 +72,10 @@ int main(int argc, char *argv[])
     QFile log(home + "/started.log");
     if (log.open(QIODevice::WriteOnly | QIODevice::Append))
         log.write(QStringLiteral("%1 started with %2 argument(s)%3\n")
-                          .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
-                          .arg(args.size())
-                          .arg(args.isEmpty() ? QString() : ": " + args.join(u' '))
-                          .toUtf8());
+                      .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
+                      .arg(args.size())
+                      .arg(args.isEmpty() ? QString() : ": " + args.join(u' '))
+                      .toUtf8());
     QTextStream(stdout) << "Veskora demo client started\n";
     return 0;
 }

@@ -26,11 +26,11 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("Builds an update package (ZIP archive with its manifest) and prints "
-                           "the update server's catalogue entry for it."));
+        QStringLiteral("Builds an update package (ZIP archive with its manifest) and prints "
+                       "the update server's catalogue entry for it."));
     parser.addHelpOption();
     const auto option = [&parser](const char *name, const char *help, const char *value = nullptr,
-                                  const QString &defaultValue = QString()) {
+                            const QString &defaultValue = QString()) {
         QCommandLineOption o(QString::fromLatin1(name), QString::fromLatin1(help));
         if (value) {
             o.setValueName(QString::fromLatin1(value));
@@ -40,10 +40,12 @@ int main(int argc, char *argv[])
         return o;
     };
     const auto files = option("files", "folder whose files the package adds", "folder");
-    const auto remove = option("remove", "file listing paths the package removes, one a line", "file");
+    const auto remove
+        = option("remove", "file listing paths the package removes, one a line", "file");
     const auto oldFolder = option("old", "folder of the installed version", "folder");
     const auto newFolder = option("new", "folder of the new version", "folder");
-    const auto output = option("output", "folder to write the archive into", "folder", QStringLiteral("."));
+    const auto output
+        = option("output", "folder to write the archive into", "folder", QStringLiteral("."));
     const auto entryFile = option("entry", "also write the catalogue entry to this file", "file");
     const auto project = option("project", "project of the component", "text");
     const auto name = option("name", "name of the component", "text");
@@ -85,9 +87,8 @@ int main(int argc, char *argv[])
         entry.changelog = QString::fromUtf8(file.readAll()).trimmed();
     }
     bool ok = true;
-    entry.timestamp = parser.isSet(timestamp)
-            ? parser.value(timestamp).toUInt(&ok, 10)
-            : quint32(QDateTime::currentSecsSinceEpoch());
+    entry.timestamp = parser.isSet(timestamp) ? parser.value(timestamp).toUInt(&ok, 10)
+                                              : quint32(QDateTime::currentSecsSinceEpoch());
     if (!ok)
         return fail(QStringLiteral("--timestamp must be a number from 0 to 4294967295"));
 
@@ -95,13 +96,15 @@ int main(int argc, char *argv[])
     QString error;
     const bool fromFolder = parser.isSet(files);
     const bool fromVersions = parser.isSet(oldFolder) || parser.isSet(newFolder);
-    if (fromFolder == fromVersions || (fromVersions && !(parser.isSet(oldFolder) && parser.isSet(newFolder))))
+    if (fromFolder == fromVersions
+        || (fromVersions && !(parser.isSet(oldFolder) && parser.isSet(newFolder))))
         return fail(QStringLiteral("give either --files (and optionally --remove) or both --old "
                                    "and --new"));
     if (fromFolder) {
         QStringList removals;
         if (!plan.addFolder(parser.value(files), &error)
-            || (parser.isSet(remove) && !PackagePlan::readList(parser.value(remove), &removals, &error))
+            || (parser.isSet(remove)
+                && !PackagePlan::readList(parser.value(remove), &removals, &error))
             || !plan.addRemovals(removals, &error))
             return fail(error);
     } else if (parser.isSet(remove)) {
@@ -117,7 +120,8 @@ int main(int argc, char *argv[])
     const QByteArray text = entry.toText();
     if (parser.isSet(entryFile)) {
         QFile file(parser.value(entryFile));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(text) != text.size())
             return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
     }
     QTextStream(stderr) << "make-package: wrote " << archivePath << " (" << plan.count("add")

@@ -19,13 +19,13 @@ bool listFiles(const QString &folder, QMap<QString, QString> *files, QString *er
         return false;
     }
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
         if (info.isSymLink() || !info.isFile()) {
             *error = QStringLiteral("%1: not a regular file (links are not packaged)")
-                             .arg(info.filePath());
+                         .arg(info.filePath());
             return false;
         }
         files->insert(root.relativeFilePath(info.absoluteFilePath()), info.absoluteFilePath());
@@ -76,15 +76,13 @@ bool PackagePlan::add(const PlannedFile &file, QString *error)
     }
     for (const PlannedFile &other : planned) {
         if (other.relativePath == file.relativePath) {
-            *error = QStringLiteral("%1: both %2 and %3").arg(file.relativePath, other.action,
-                                                                file.action);
+            *error = QStringLiteral("%1: both %2 and %3")
+                         .arg(file.relativePath, other.action, file.action);
             return false;
         }
     }
     const auto at = std::lower_bound(planned.begin(), planned.end(), file,
-                                     [](const PlannedFile &a, const PlannedFile &b) {
-                                         return a.relativePath < b.relativePath;
-                                     });
+        [](const PlannedFile &a, const PlannedFile &b) { return a.relativePath < b.relativePath; });
     planned.insert(at, file);
     return true;
 }
@@ -110,8 +108,7 @@ bool PackagePlan::addRemovals(const QStringList &removals, QString *error)
     return true;
 }
 
-bool PackagePlan::addDifference(const QString &oldFolder, const QString &newFolder,
-                                QString *error)
+bool PackagePlan::addDifference(const QString &oldFolder, const QString &newFolder, QString *error)
 {
     QMap<QString, QString> before;
     QMap<QString, QString> after;
@@ -131,7 +128,8 @@ bool PackagePlan::addDifference(const QString &oldFolder, const QString &newFold
             return false;
     }
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
-        if (!after.contains(it.key()) && !add({ it.key(), QStringLiteral("remove"), QString() }, error))
+        if (!after.contains(it.key())
+            && !add({ it.key(), QStringLiteral("remove"), QString() }, error))
             return false;
     }
     return true;
@@ -140,7 +138,7 @@ bool PackagePlan::addDifference(const QString &oldFolder, const QString &newFold
 int PackagePlan::count(const QString &action) const
 {
     return int(std::count_if(planned.cbegin(), planned.cend(),
-                             [&](const PlannedFile &f) { return f.action == action; }));
+        [&](const PlannedFile &f) { return f.action == action; }));
 }
 
 bool PackagePlan::readList(const QString &path, QStringList *paths, QString *error)

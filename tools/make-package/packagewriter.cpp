@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <QXmlStreamWriter>
 
-bool PackageWriter::namesForLink(const QString &link, QString *archiveName,
-                                  QString *manifestName, QString *error)
+bool PackageWriter::namesForLink(
+    const QString &link, QString *archiveName, QString *manifestName, QString *error)
 {
     const QUrl url(link, QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https")
@@ -24,13 +24,13 @@ bool PackageWriter::namesForLink(const QString &link, QString *archiveName,
     if (path.lastIndexOf(u'/') != 0) {
         *error = QStringLiteral("%1: the archive must lie at the server's root (\"/name.zip\"); "
                                 "the updater makes no folders for it")
-                         .arg(link);
+                     .arg(link);
         return false;
     }
     if (path.size() < 6 || path.at(path.size() - 4) != u'.') {
         *error = QStringLiteral("%1: the path must end in a four-character extension such as "
                                 "\".zip\"")
-                         .arg(link);
+                     .arg(link);
         return false;
     }
     *archiveName = path.mid(1);
@@ -56,7 +56,8 @@ QByteArray PackageWriter::manifest(const CatalogueEntry &entry, const PackagePla
     for (const PlannedFile &file : plan.files()) {
         const qsizetype slash = file.relativePath.lastIndexOf(u'/');
         xml.writeEmptyElement(QStringLiteral("file"));
-        xml.writeAttribute(QStringLiteral("path"), slash < 0 ? QString() : file.relativePath.left(slash));
+        xml.writeAttribute(
+            QStringLiteral("path"), slash < 0 ? QString() : file.relativePath.left(slash));
         xml.writeAttribute(QStringLiteral("name"), file.relativePath.mid(slash + 1));
         xml.writeAttribute(QStringLiteral("action"), file.action);
     }
@@ -66,7 +67,7 @@ QByteArray PackageWriter::manifest(const CatalogueEntry &entry, const PackagePla
 }
 
 bool PackageWriter::write(const CatalogueEntry &entry, const PackagePlan &plan,
-                           const QString &outputFolder, QString *archivePath, QString *error)
+    const QString &outputFolder, QString *archivePath, QString *error)
 {
     QString archiveName;
     QString manifestName;
@@ -75,7 +76,7 @@ bool PackageWriter::write(const CatalogueEntry &entry, const PackagePlan &plan,
     for (const PlannedFile &file : plan.files()) {
         if (file.relativePath == manifestName) {
             *error = QStringLiteral("%1: a file of the package has the manifest's name")
-                             .arg(manifestName);
+                         .arg(manifestName);
             return false;
         }
     }
@@ -88,8 +89,8 @@ bool PackageWriter::write(const CatalogueEntry &entry, const PackagePlan &plan,
         QByteArray manifestBytes = manifest(entry, plan);
         QBuffer manifestDevice(&manifestBytes);
         manifestDevice.open(QIODevice::ReadOnly);
-        ok = zip.addEntry(manifestName.toLatin1(), &manifestDevice, QDateTime::currentDateTime(),
-                          error);
+        ok = zip.addEntry(
+            manifestName.toLatin1(), &manifestDevice, QDateTime::currentDateTime(), error);
         for (const PlannedFile &file : plan.files()) {
             if (!ok || file.action != u"add")
                 continue;
@@ -99,8 +100,8 @@ bool PackageWriter::write(const CatalogueEntry &entry, const PackagePlan &plan,
                 ok = false;
                 break;
             }
-            ok = zip.addEntry(file.relativePath.toLatin1(), &source,
-                              QFileInfo(source).lastModified(), error);
+            ok = zip.addEntry(
+                file.relativePath.toLatin1(), &source, QFileInfo(source).lastModified(), error);
         }
         if (ok)
             ok = zip.close(error);

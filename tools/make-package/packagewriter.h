@@ -14,13 +14,13 @@ class PackageWriter
 public:
     // The archive's file name and its manifest entry, from the entry's link; empty with an
     // error when the updater could not fetch or read a package at that link.
-    static bool namesForLink(const QString &link, QString *archiveName, QString *manifestName,
-                             QString *error);
+    static bool namesForLink(
+        const QString &link, QString *archiveName, QString *manifestName, QString *error);
     static QByteArray manifest(const CatalogueEntry &entry, const PackagePlan &plan);
 
     // Writes outputFolder/<archive name>; on failure no archive is left behind.
     static bool write(const CatalogueEntry &entry, const PackagePlan &plan,
-                      const QString &outputFolder, QString *archivePath, QString *error);
+        const QString &outputFolder, QString *archivePath, QString *error);
 };
 
 #endif

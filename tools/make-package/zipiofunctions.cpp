@@ -30,8 +30,8 @@ uLong ZCALLBACK readFile(voidpf, voidpf stream, void *buffer, uLong size)
 
 uLong ZCALLBACK writeFile(voidpf, voidpf stream, const void *buffer, uLong size)
 {
-    const qint64 n =
-            static_cast<QFile *>(stream)->write(static_cast<const char *>(buffer), qint64(size));
+    const qint64 n
+        = static_cast<QFile *>(stream)->write(static_cast<const char *>(buffer), qint64(size));
     return n < 0 ? 0 : uLong(n);
 }
 

@@ -4,7 +4,8 @@
 
 #include <QIODevice>
 
-ZipWriter::ZipWriter(const QString &path) : path(path)
+ZipWriter::ZipWriter(const QString &path)
+    : path(path)
 {
     zlib_filefunc64_def functions = qfileZipIoFunctions();
     handle = zipOpen2_64(&this->path, APPEND_STATUS_CREATE, nullptr, &functions);
@@ -16,15 +17,16 @@ ZipWriter::~ZipWriter()
         zipClose(handle, nullptr);
 }
 
-bool ZipWriter::addEntry(const QByteArray &name, QIODevice *source, const QDateTime &modified,
-                         QString *error)
+bool ZipWriter::addEntry(
+    const QByteArray &name, QIODevice *source, const QDateTime &modified, QString *error)
 {
     if (!handle) {
         *error = QStringLiteral("%1: cannot be written").arg(path);
         return false;
     }
     zip_fileinfo info = {};
-    const QDateTime local = modified.isValid() ? modified.toLocalTime() : QDateTime::currentDateTime();
+    const QDateTime local
+        = modified.isValid() ? modified.toLocalTime() : QDateTime::currentDateTime();
     info.tmz_date.tm_year = uInt(local.date().year());
     info.tmz_date.tm_mon = uInt(local.date().month() - 1);
     info.tmz_date.tm_mday = uInt(local.date().day());
@@ -32,7 +34,7 @@ bool ZipWriter::addEntry(const QByteArray &name, QIODevice *source, const QDateT
     info.tmz_date.tm_min = uInt(local.time().minute());
     info.tmz_date.tm_sec = uInt(local.time().second());
     if (zipOpenNewFileInZip64(handle, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0)
+            Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0)
         != ZIP_OK) {
         *error = QStringLiteral("%1: cannot add %2").arg(path, QString::fromLatin1(name));
         return false;
@@ -42,7 +44,7 @@ bool ZipWriter::addEntry(const QByteArray &name, QIODevice *source, const QDateT
         const qint64 n = source->read(buffer, sizeof buffer);
         if (n < 0) {
             *error = QStringLiteral("cannot read %1: %2")
-                             .arg(QString::fromLatin1(name), source->errorString());
+                         .arg(QString::fromLatin1(name), source->errorString());
             zipCloseFileInZip(handle);
             return false;
         }

@@ -18,8 +18,8 @@ public:
 
     bool isOpen() const { return handle != nullptr; }
     // Adds one deflated entry with the bytes of source, read to its end in small chunks.
-    bool addEntry(const QByteArray &name, QIODevice *source, const QDateTime &modified,
-                  QString *error);
+    bool addEntry(
+        const QByteArray &name, QIODevice *source, const QDateTime &modified, QString *error);
     // Writes the central directory; false when the archive is not complete on disk.
     bool close(QString *error);
 

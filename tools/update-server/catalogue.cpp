@@ -13,8 +13,8 @@ bool Catalogue::load(const QString &folder)
         issues.append(QStringLiteral("%1: not a readable folder").arg(folder));
         return false;
     }
-    const QFileInfoList infos = dir.entryInfoList({ QStringLiteral("*.component") },
-                                                  QDir::Files | QDir::Readable, QDir::Name);
+    const QFileInfoList infos = dir.entryInfoList(
+        { QStringLiteral("*.component") }, QDir::Files | QDir::Readable, QDir::Name);
     for (const QFileInfo &info : infos) {
         paths.append(info.absoluteFilePath());
         QFile file(info.absoluteFilePath());
@@ -30,7 +30,7 @@ bool Catalogue::load(const QString &folder)
         }
         if (find(entry.project, entry.name, entry.type)) {
             issues.append(QStringLiteral("%1: %2/%3 is already offered by an earlier file")
-                                  .arg(info.fileName(), entry.project, entry.name));
+                              .arg(info.fileName(), entry.project, entry.name));
             continue;
         }
         list.append(entry);
@@ -38,8 +38,8 @@ bool Catalogue::load(const QString &folder)
     return true;
 }
 
-const CatalogueEntry *Catalogue::find(const QString &project, const QString &name,
-                                      const QString &type) const
+const CatalogueEntry *Catalogue::find(
+    const QString &project, const QString &name, const QString &type) const
 {
     for (const CatalogueEntry &entry : list) {
         if (entry.project == project && entry.name == name

@@ -17,8 +17,8 @@ public:
 
     // The entry for a requested component: same project and name; the type must match too
     // when the request names one. Null when the catalogue has none.
-    const CatalogueEntry *find(const QString &project, const QString &name,
-                               const QString &type) const;
+    const CatalogueEntry *find(
+        const QString &project, const QString &name, const QString &type) const;
 
     QList<CatalogueEntry> entries() const { return list; }
     QStringList problems() const { return issues; }

@@ -39,7 +39,9 @@ QString decodeDocument(const QByteArray &bytes)
 class Cursor
 {
 public:
-    explicit Cursor(const QString &text) : text(text) { }
+    explicit Cursor(const QString &text)
+        : text(text)
+    { }
 
     void skipBlanks()
     {
@@ -53,7 +55,10 @@ public:
         pos += literal.size();
         return true;
     }
-    bool lookingAt(QStringView literal) const { return QStringView(text).mid(pos).startsWith(literal); }
+    bool lookingAt(QStringView literal) const
+    {
+        return QStringView(text).mid(pos).startsWith(literal);
+    }
     bool atEnd() const { return pos >= text.size(); }
     bool startsWithBlank() const { return !atEnd() && isBlank(text.at(pos)); }
 
@@ -72,7 +77,8 @@ public:
     // another attribute name followed by "=".
     bool takeValue(QChar quote, QString *value)
     {
-        for (qsizetype end = text.indexOf(quote, pos); end >= 0; end = text.indexOf(quote, end + 1)) {
+        for (qsizetype end = text.indexOf(quote, pos); end >= 0;
+             end = text.indexOf(quote, end + 1)) {
             Cursor after(text);
             after.pos = end + 1;
             after.skipBlanks();
@@ -150,8 +156,8 @@ RequestParser::Framing RequestParser::examine(const QByteArray &received)
     return trimmed.endsWith("</s>") ? Framing::Complete : Framing::Incomplete;
 }
 
-bool RequestParser::parse(const QByteArray &document, QList<ComponentRequest> *components,
-                          QString *error)
+bool RequestParser::parse(
+    const QByteArray &document, QList<ComponentRequest> *components, QString *error)
 {
     components->clear();
     const QString text = decodeDocument(document);

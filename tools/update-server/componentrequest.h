@@ -27,8 +27,8 @@ public:
     static Framing examine(const QByteArray &received);
 
     // False with a short reason when the document is not a request.
-    static bool parse(const QByteArray &document, QList<ComponentRequest> *components,
-                      QString *error);
+    static bool parse(
+        const QByteArray &document, QList<ComponentRequest> *components, QString *error);
 };
 
 #endif

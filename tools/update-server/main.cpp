@@ -41,20 +41,20 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-            QStringLiteral("Answers the updater's update queries from a folder of catalogue "
-                           "entries (*.component files)."));
+        QStringLiteral("Answers the updater's update queries from a folder of catalogue "
+                       "entries (*.component files)."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("address:port"),
-                                 QStringLiteral("where to listen, e.g. 127.0.0.1:443; port 0 "
-                                                "picks a free port"));
-    parser.addPositionalArgument(QStringLiteral("catalogue"),
-                                 QStringLiteral("folder of *.component files"));
+        QStringLiteral("where to listen, e.g. 127.0.0.1:443; port 0 "
+                       "picks a free port"));
+    parser.addPositionalArgument(
+        QStringLiteral("catalogue"), QStringLiteral("folder of *.component files"));
     const QCommandLineOption timeout(QStringLiteral("timeout-ms"),
-                                     QStringLiteral("time a client has to send its request"),
-                                     QStringLiteral("ms"), QStringLiteral("10000"));
+        QStringLiteral("time a client has to send its request"), QStringLiteral("ms"),
+        QStringLiteral("10000"));
     const QCommandLineOption maxBytes(QStringLiteral("max-request-bytes"),
-                                      QStringLiteral("largest request accepted"),
-                                      QStringLiteral("bytes"), QStringLiteral("65536"));
+        QStringLiteral("largest request accepted"), QStringLiteral("bytes"),
+        QStringLiteral("65536"));
     parser.addOption(timeout);
     parser.addOption(maxBytes);
     parser.process(app);
@@ -92,9 +92,8 @@ int main(int argc, char *argv[])
             << '\n';
         return 1;
     }
-    QObject::connect(&server, &QueryServer::logLine, &app, [&out](const QString &line) {
-        out << line << Qt::endl;
-    });
+    QObject::connect(&server, &QueryServer::logLine, &app,
+        [&out](const QString &line) { out << line << Qt::endl; });
     out << "listening on " << address.toString() << ':' << server.port() << " with "
         << server.catalogue().entries().size() << " component(s)" << Qt::endl;
     return app.exec();

@@ -6,9 +6,12 @@
 #include <QDateTime>
 #include <QTcpSocket>
 
-QueryConnection::QueryConnection(QTcpSocket *socket, const Catalogue &catalogue,
-                                   const ConnectionLimits &limits, QObject *parent)
-    : QObject(parent), socket(socket), catalogue(catalogue), limits(limits)
+QueryConnection::QueryConnection(
+    QTcpSocket *socket, const Catalogue &catalogue, const ConnectionLimits &limits, QObject *parent)
+    : QObject(parent)
+    , socket(socket)
+    , catalogue(catalogue)
+    , limits(limits)
 {
     socket->setParent(this);
     peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
@@ -22,7 +25,7 @@ QueryConnection::QueryConnection(QTcpSocket *socket, const Catalogue &catalogue,
     connect(socket, &QTcpSocket::readyRead, this, &QueryConnection::readRequest);
     connect(socket, &QTcpSocket::disconnected, this, [this] {
         report(QStringLiteral("closed by the client after %1 bytes, no complete request")
-                       .arg(received.size()));
+                   .arg(received.size()));
         end();
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
@@ -69,8 +72,8 @@ void QueryConnection::answer()
     ResponseBuilder builder(catalogue);
     socket->write(builder.build(components));
     report(QStringLiteral("answered %1 component(s): %2")
-                   .arg(components.size())
-                   .arg(components.isEmpty() ? QStringLiteral("none") : builder.summary()));
+               .arg(components.size())
+               .arg(components.isEmpty() ? QStringLiteral("none") : builder.summary()));
     // Closes once the answer is written; the deadline still bounds a client that never reads.
     socket->disconnectFromHost();
 }
@@ -88,7 +91,7 @@ void QueryConnection::report(const QString &outcome)
         return;
     reported = true;
     emit logLine(QStringLiteral("%1 %2 %3")
-                         .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), peer, outcome));
+                     .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate), peer, outcome));
 }
 
 void QueryConnection::end()

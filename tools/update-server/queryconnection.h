@@ -22,8 +22,8 @@ class QueryConnection : public QObject
 {
     Q_OBJECT
 public:
-    QueryConnection(QTcpSocket *socket, const Catalogue &catalogue,
-                     const ConnectionLimits &limits, QObject *parent);
+    QueryConnection(QTcpSocket *socket, const Catalogue &catalogue, const ConnectionLimits &limits,
+        QObject *parent);
 
 signals:
     // Once per connection: who asked and what happened.

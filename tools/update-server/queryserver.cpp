@@ -3,7 +3,8 @@
 #include <QTcpSocket>
 
 QueryServer::QueryServer(const QString &catalogueFolder, const ConnectionLimits &limits)
-    : folder(catalogueFolder), limits(limits)
+    : folder(catalogueFolder)
+    , limits(limits)
 {
     connect(&server, &QTcpServer::newConnection, this, &QueryServer::accept);
     connect(&watcher, &QFileSystemWatcher::directoryChanged, this, &QueryServer::reload);
@@ -34,7 +35,8 @@ void QueryServer::reload()
     offered.load(folder);
     if (!offered.files().isEmpty())
         watcher.addPaths(offered.files());
-    QString line = QStringLiteral("catalogue reloaded: %1 component(s)").arg(offered.entries().size());
+    QString line
+        = QStringLiteral("catalogue reloaded: %1 component(s)").arg(offered.entries().size());
     for (const QString &problem : offered.problems())
         line += QStringLiteral("; left out %1").arg(problem);
     emit logLine(line);

@@ -19,7 +19,7 @@ QString xmlSafe(const QString &text)
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             out.append(c).append(text.at(++i));
         } else if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF
-                   || (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r')) {
+            || (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r')) {
             out.append(QChar::ReplacementCharacter);
         } else {
             out.append(c);
@@ -28,8 +28,8 @@ QString xmlSafe(const QString &text)
     return out;
 }
 
-void writeIdentity(QXmlStreamWriter &xml, const QString &project, const QString &name,
-                   const QString &type)
+void writeIdentity(
+    QXmlStreamWriter &xml, const QString &project, const QString &name, const QString &type)
 {
     xml.writeAttribute(QStringLiteral("project"), xmlSafe(project));
     xml.writeAttribute(QStringLiteral("name"), xmlSafe(name));
@@ -52,11 +52,11 @@ QByteArray ResponseBuilder::build(const QList<ComponentRequest> &components)
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("response"));
     for (const ComponentRequest &component : components) {
-        const QString who = QStringLiteral("%1/%2 %3")
-                                    .arg(component.project, component.name, component.version);
+        const QString who
+            = QStringLiteral("%1/%2 %3").arg(component.project, component.name, component.version);
         xml.writeStartElement(QStringLiteral("request"));
-        const CatalogueEntry *entry =
-                catalogue.find(component.project, component.name, component.type);
+        const CatalogueEntry *entry
+            = catalogue.find(component.project, component.name, component.type);
         if (!entry) {
             writeIdentity(xml, component.project, component.name, component.type);
             xml.writeEmptyElement(QStringLiteral("noSuchComponent"));
@@ -77,7 +77,7 @@ QByteArray ResponseBuilder::build(const QList<ComponentRequest> &components)
             writeText(xml, QStringLiteral("changelog"), entry->changelog);
             writeText(xml, QStringLiteral("link"), entry->link);
             writeText(xml, QStringLiteral("critical"),
-                      entry->critical ? QStringLiteral("true") : QStringLiteral("false"));
+                entry->critical ? QStringLiteral("true") : QStringLiteral("false"));
             writeText(xml, QStringLiteral("timestamp"), QString::number(entry->timestamp));
             answers.append(who + QStringLiteral(" -> update %1").arg(entry->version));
         }

@@ -14,7 +14,9 @@ class Catalogue;
 class ResponseBuilder
 {
 public:
-    explicit ResponseBuilder(const Catalogue &catalogue) : catalogue(catalogue) { }
+    explicit ResponseBuilder(const Catalogue &catalogue)
+        : catalogue(catalogue)
+    { }
 
     QByteArray build(const QList<ComponentRequest> &components);
     // What build() answered, for the log: "project/name version -> answer", joined by "; ".

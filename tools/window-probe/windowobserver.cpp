@@ -27,7 +27,9 @@ void insertRect(QJsonObject &object, const QWidget *widget)
 QString plain(QString text)
 {
     // Mnemonic markers are not shown on screen.
-    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+    return text.replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(u'&')
+        .replace(u'\x01', u'&');
 }
 
 bool describe(const QWidget *widget, QJsonObject *out)
@@ -92,9 +94,8 @@ WindowObserver::~WindowObserver()
 {
     if (!path.isEmpty())
         write(QJsonDocument(QJsonObject { { "pid", QCoreApplication::applicationPid() },
-                                          { "ended", true },
-                                          { "windows", QJsonArray() } })
-                      .toJson());
+                                { "ended", true }, { "windows", QJsonArray() } })
+                  .toJson());
 }
 
 void WindowObserver::poll()
@@ -104,11 +105,10 @@ void WindowObserver::poll()
         if (top->isVisible())
             windows.append(window(top));
     }
-    const QByteArray snapshot =
-            QJsonDocument(QJsonObject { { "pid", QCoreApplication::applicationPid() },
-                                        { "ended", false },
-                                        { "windows", windows } })
-                    .toJson();
+    const QByteArray snapshot = QJsonDocument(
+        QJsonObject { { "pid", QCoreApplication::applicationPid() }, { "ended", false },
+            { "windows",
+                windows } }).toJson();
     if (snapshot != last)
         write(snapshot);
 }

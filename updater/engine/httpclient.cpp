@@ -13,9 +13,10 @@ namespace {
 // memory: the reply buffers at most this much before the socket is paused.
 constexpr qint64 readBufferSize = 1024 * 1024;
 
-QString tr(const char *text)
+QString failedText(const QString &url, const QString &why)
 {
-    return QCoreApplication::translate("translation", text, "nc");
+    return QCoreApplication::translate("translation", "Download of %1 failed: %2", "nc")
+        .arg(url, why);
 }
 
 bool isSupportedScheme(const QString &scheme)
@@ -25,7 +26,8 @@ bool isSupportedScheme(const QString &scheme)
 
 } // namespace
 
-HttpClient::HttpClient(QObject *parent) : QObject(parent)
+HttpClient::HttpClient(QObject *parent)
+    : QObject(parent)
 {
     m_buffer.resize(readBufferSize);
 }
@@ -74,7 +76,7 @@ void HttpClient::abort()
 {
     m_queue.clear();
     if (m_reply)
-        endCurrent(true, tr("Request aborted"));
+        endCurrent(true, QCoreApplication::translate("translation", "Request aborted", "nc"));
 }
 
 QString HttpClient::errorString() const
@@ -126,11 +128,13 @@ void HttpClient::startRequest(const Step &step)
 
     QString failure;
     if (!isSupportedScheme(m_scheme))
-        failure = tr("Cannot download %1: only http and https links are supported")
-                          .arg(url.toDisplayString());
+        failure = failedText(url.toDisplayString(),
+            QCoreApplication::translate(
+                "translation", "only http and https links are supported", "nc"));
     else if (step.kind == StepKind::Get && step.device && !step.device->isWritable())
-        failure = tr("Cannot download %1: the destination is not open for writing")
-                          .arg(url.toDisplayString());
+        failure = failedText(url.toDisplayString(),
+            QCoreApplication::translate(
+                "translation", "the destination is not open for writing", "nc"));
     if (!failure.isEmpty()) {
         m_errorString = failure;
         m_queue.clear();
@@ -139,8 +143,8 @@ void HttpClient::startRequest(const Step &step)
     }
 
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(
+        QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     // Packages are stored byte for byte: no transparent decompression.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(m_transferTimeoutMs);
@@ -174,8 +178,8 @@ void HttpClient::takeHeader()
         return; // fails when the reply finishes; its body is no package
     m_bodyWanted = true;
     m_bodyTotal = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-    const QString reason =
-            m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    const QString reason
+        = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
     emit responseHeaderReceived(HttpResponseHeader(status, reason, m_bodyTotal));
 }
 
@@ -192,7 +196,7 @@ void HttpClient::readBody()
         if (!m_bodyWanted || !m_writeError.isEmpty())
             continue;
         if (m_device && m_device->write(m_buffer.constData(), n) != n) {
-            m_writeError = tr("Cannot write the download: %1").arg(m_device->errorString());
+            m_writeError = failedText(reply->url().toDisplayString(), m_device->errorString());
             reply->abort();
             return;
         }
@@ -223,8 +227,9 @@ QString HttpClient::failureText() const
     if (m_reply->error() == QNetworkReply::OperationCanceledError) {
         // We abort replies only through abort(), which never waits for this; so it was
         // the transfer timeout.
-        return tr("No data arrived for %1 seconds from %2; the transfer was stopped")
-                .arg(QString::number(m_transferTimeoutMs / 1000.0), where);
+        return failedText(where,
+            QCoreApplication::translate("translation", "no data arrived for %1 seconds", "nc")
+                .arg(QString::number(m_transferTimeoutMs / 1000.0)));
     }
     const QVariant statusValue = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int status = statusValue.toInt();
@@ -232,13 +237,15 @@ QString HttpClient::failureText() const
     // An error status names the failure better than the network layer's text for it;
     // a failed redirect (too many, or down to plain http) is better told by that text.
     if (statusFailed && (status >= 400 || m_reply->error() == QNetworkReply::NoError)) {
-        const QString reason =
-                m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        return tr("The server answered %1 %2 for %3")
-                .arg(QString::number(status), reason, where);
+        const QString reason
+            = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        return failedText(where,
+            QCoreApplication::translate("translation", "the server answered %1 %2", "nc")
+                .arg(status)
+                .arg(reason));
     }
     if (m_reply->error() != QNetworkReply::NoError)
-        return m_reply->errorString();
+        return failedText(where, m_reply->errorString());
     return QString();
 }
 

@@ -29,8 +29,8 @@ public:
 
     // The requests queued after this step go to scheme://host:port. Only "http" and "https"
     // can be fetched; a request under any other scheme fails with an error text.
-    int setHost(const QString &host, quint16 port = 80,
-                const QString &scheme = QStringLiteral("http"));
+    int setHost(
+        const QString &host, quint16 port = 80, const QString &scheme = QStringLiteral("http"));
     // `path` as it goes on the request line: percent-encoded, query not included.
     int head(const QString &path);
     // The body goes into `to` as it arrives, never held whole in memory. `to` must be open

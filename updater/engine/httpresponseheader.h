@@ -10,9 +10,10 @@ class HttpResponseHeader
 public:
     HttpResponseHeader() = default;
     HttpResponseHeader(int statusCode, const QString &reasonPhrase, qint64 contentLength)
-        : m_statusCode(statusCode), m_reasonPhrase(reasonPhrase), m_contentLength(contentLength)
-    {
-    }
+        : m_statusCode(statusCode)
+        , m_reasonPhrase(reasonPhrase)
+        , m_contentLength(contentLength)
+    { }
 
     int statusCode() const { return m_statusCode; }
     QString reasonPhrase() const { return m_reasonPhrase; }

@@ -14,8 +14,9 @@ const qsizetype maxResponseBytes = 4 * 1024 * 1024;
 
 void showQueryError(const QString &text)
 {
-    QMessageBox::critical(nullptr, QCoreApplication::translate("translation", "Check updates", "nc"),
-                          text, QMessageBox::Ok, QMessageBox::Ok);
+    QMessageBox::critical(nullptr,
+        QCoreApplication::translate("translation", "Check updates", "nc"), text, QMessageBox::Ok,
+        QMessageBox::Ok);
 }
 
 // What the client prints for " -updatequery"; a client that hangs is killed and what it
@@ -25,8 +26,8 @@ QByteArray clientOutput(int waitMs)
     const QString client = QCoreApplication::applicationDirPath() + QStringLiteral("/vesk7.exe");
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.startCommand(QLatin1Char('"') + client + QStringLiteral("\" -updatequery"),
-                         QIODevice::ReadWrite);
+    process.startCommand(
+        QLatin1Char('"') + client + QStringLiteral("\" -updatequery"), QIODevice::ReadWrite);
     process.waitForStarted(waitMs);
     if (!process.waitForFinished(waitMs) && process.state() != QProcess::NotRunning) {
         process.kill();
@@ -59,7 +60,7 @@ std::string utf8(const QString &text)
 
 bool isAnswerWithoutUpdate(const QDomElement &request)
 {
-    for (const char *marker : {"latest", "noSuchUpdate", "noSuchComponent"}) {
+    for (const char *marker : { "latest", "noSuchUpdate", "noSuchComponent" }) {
         if (!request.firstChildElement(QLatin1String(marker)).isNull())
             return true;
     }
@@ -71,18 +72,18 @@ UpdateRecord *newRecord(const QDomElement &request)
     bool ok = false;
     const uint timestamp = childText(request, QStringLiteral("timestamp")).toUInt(&ok, 10);
     return new UpdateRecord(utf8(request.attribute(QStringLiteral("project"))),
-                            utf8(request.attribute(QStringLiteral("name"))),
-                            utf8(request.attribute(QStringLiteral("type"))),
-                            utf8(childText(request, QStringLiteral("version"))),
-                            utf8(childText(request, QStringLiteral("description"))),
-                            utf8(childText(request, QStringLiteral("copyrights"))),
-                            utf8(childText(request, QStringLiteral("author"))),
-                            utf8(childText(request, QStringLiteral("webpage"))),
-                            utf8(childText(request, QStringLiteral("email"))),
-                            utf8(childText(request, QStringLiteral("changelog"))),
-                            utf8(childText(request, QStringLiteral("link"))),
-                            childText(request, QStringLiteral("critical")) == QLatin1String("true"),
-                            ok ? timestamp : 0);
+        utf8(request.attribute(QStringLiteral("name"))),
+        utf8(request.attribute(QStringLiteral("type"))),
+        utf8(childText(request, QStringLiteral("version"))),
+        utf8(childText(request, QStringLiteral("description"))),
+        utf8(childText(request, QStringLiteral("copyrights"))),
+        utf8(childText(request, QStringLiteral("author"))),
+        utf8(childText(request, QStringLiteral("webpage"))),
+        utf8(childText(request, QStringLiteral("email"))),
+        utf8(childText(request, QStringLiteral("changelog"))),
+        utf8(childText(request, QStringLiteral("link"))),
+        childText(request, QStringLiteral("critical")) == QLatin1String("true"),
+        ok ? timestamp : 0);
 }
 }
 
@@ -97,9 +98,8 @@ bool VeskUpdaterEngine::checkUpdates()
     socket.abort(); // a fresh connection for every query
     socket.connectToHost(server.host, server.port, QIODevice::ReadWrite);
     if (!socket.waitForConnected(networkWaitMs)) {
-        showQueryError(QCoreApplication::translate(
-                "translation", "Couldn't connect to update server. Check your internet connection.",
-                "nc"));
+        showQueryError(QCoreApplication::translate("translation",
+            "Couldn't connect to update server. Check your internet connection.", "nc"));
         return false;
     }
 
@@ -111,18 +111,16 @@ bool VeskUpdaterEngine::checkUpdates()
     QDomDocument document;
     while (!document.setContent(response, false)) {
         // Bytes may already wait here: they can arrive while the request is being written.
-        const bool overCap = false;
-        if (overCap
-            || (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(networkWaitMs))) {
+        const bool overCap = response.size() > maxResponseBytes;
+        if (overCap || (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(networkWaitMs))) {
             // Hang up on an endless answer, or the socket would go on buffering it while
             // the message waits for the user.
             if (overCap)
                 socket.abort();
-            showQueryError(QCoreApplication::translate(
-                    "translation",
-                    "An error occured while comunicating update server. Check your internet "
-                    "connection.",
-                    "nc"));
+            showQueryError(QCoreApplication::translate("translation",
+                "An error occured while comunicating update server. Check your internet "
+                "connection.",
+                "nc"));
             return false;
         }
         response += socket.readAll();

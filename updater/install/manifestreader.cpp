@@ -1,6 +1,8 @@
 #include "manifestreader.h"
 
-ManifestReader::ManifestReader(QIODevice *device) : xml(device) {}
+ManifestReader::ManifestReader(QIODevice *device)
+    : xml(device)
+{ }
 
 ManifestReader::Element ManifestReader::readNext()
 {
@@ -23,7 +25,7 @@ QList<QPair<QString, QString>> ManifestReader::packageAttributes() const
         const QString name = a.name().toString();
         if (name == QLatin1String("project") || name == QLatin1String("name")
             || name == QLatin1String("type"))
-            result.append({name, a.value().toString()});
+            result.append({ name, a.value().toString() });
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #include "packageinstaller.h"
 
 #include "engine/updaterecord.h"
+#include "install/filecopy.h"
 #include "install/manifestreader.h"
 #include "install/ziparchive.h"
 #include "install/zipentry.h"
@@ -71,7 +72,8 @@ QString parentOf(const QString &relativePath)
 
 } // namespace
 
-PackageInstaller::PackageInstaller(const UpdateRecord *record) : record(record)
+PackageInstaller::PackageInstaller(const UpdateRecord *record)
+    : record(record)
 {
     manifestBase = linkPath(record);
     manifestBase.chop(4);
@@ -85,12 +87,11 @@ PackageInstaller::PackageInstaller(const UpdateRecord *record) : record(record)
         if (found)
             targetDir = appData + QStringLiteral("/Veskora/plugins/");
     }
-    targetPermissions = targetDir.isEmpty() ? QFileDevice::Permissions()
-                                            : QFileInfo(targetDir).permissions();
+    targetPermissions
+        = targetDir.isEmpty() ? QFileDevice::Permissions() : QFileInfo(targetDir).permissions();
 }
 
-bool PackageInstaller::install(const QString &stagingDir, QString *errorText,
-                               QStringList *fileList)
+bool PackageInstaller::install(const QString &stagingDir, QString *errorText, QStringList *fileList)
 {
     QString unusedError;
     QStringList unusedList;
@@ -112,8 +113,7 @@ bool PackageInstaller::install(const QString &stagingDir, QString *errorText,
     return extract(stagingDir, errorText, fileList) && applyManifest(stagingDir, errorText);
 }
 
-bool PackageInstaller::extract(const QString &stagingDir, QString *errorText,
-                               QStringList *fileList)
+bool PackageInstaller::extract(const QString &stagingDir, QString *errorText, QStringList *fileList)
 {
     ZipArchive archive(stagingDir + QLatin1Char('/') + linkPath(record));
     if (!archive.isOpen())
@@ -150,8 +150,7 @@ bool PackageInstaller::extract(const QString &stagingDir, QString *errorText,
 }
 
 bool PackageInstaller::extractEntry(ZipArchive &archive, const QString &stagingDir,
-                                    const QString &name, QString *errorText,
-                                    QStringList *fileList)
+    const QString &name, QString *errorText, QStringList *fileList)
 {
     const QString outputPath = stagingDir + QLatin1Char('/') + name;
     if (name.contains(QLatin1Char('/')))
@@ -240,7 +239,8 @@ bool PackageInstaller::packageMatches(const ManifestReader &reader) const
     for (const auto &attribute : attributes) {
         const std::string &expected = attribute.first == QLatin1String("project")
             ? record->project()
-            : attribute.first == QLatin1String("name") ? record->name() : record->type();
+            : attribute.first == QLatin1String("name") ? record->name()
+                                                       : record->type();
         if (attribute.second != fromUtf8(expected))
             return false;
     }
@@ -248,14 +248,13 @@ bool PackageInstaller::packageMatches(const ManifestReader &reader) const
 }
 
 bool PackageInstaller::applyFile(const QString &stagingDir, const QString &path,
-                                 const QString &name, const QString &action,
-                                 QString *errorText)
+    const QString &name, const QString &action, QString *errorText)
 {
     // Both sides absolute and free of "." and "..", compared on a folder boundary, so that
     // neither "../" nor a sibling folder sharing the root's name as a prefix gets through.
     const QString root = absoluteCleanPath(targetDir);
-    const QString target =
-        absoluteCleanPath(targetDir + QLatin1Char('/') + path + QLatin1Char('/') + name);
+    const QString target
+        = absoluteCleanPath(targetDir + QLatin1Char('/') + path + QLatin1Char('/') + name);
     const QString rootPrefix = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     if (target != root && !target.startsWith(rootPrefix))
         return true;
@@ -270,10 +269,15 @@ bool PackageInstaller::applyFile(const QString &stagingDir, const QString &path,
         // The first copy holds the state from before the run; a later package keeps it.
         if (!QFileInfo::exists(backup)) {
             QDir().mkpath(unwindDir + relativeDir);
-            QFile original(target);
-            if (!original.copy(backup)) {
-                *errorText = text("Could not back up the file %1: %2")
-                                 .arg(target, original.errorString());
+            // A file that is about to go anyway moves into the unwind folder: half the
+            // writing of a copy, and a running program's file can be moved where it
+            // cannot be deleted.
+            const bool goes = action == QLatin1String("add") || action == QLatin1String("remove");
+            QString backupError;
+            const bool saved = goes ? moveFile(target, backup, &backupError)
+                                    : copyFile(target, backup, &backupError);
+            if (!saved) {
+                *errorText = text("Could not back up the file %1: %2").arg(target, backupError);
                 return false;
             }
         }
@@ -289,7 +293,7 @@ bool PackageInstaller::applyFile(const QString &stagingDir, const QString &path,
         if (isFile(target))
             QFile::remove(target);
         QDir().mkpath(QFileInfo(target).absolutePath());
-        if (!QFile::copy(stagingDir + QLatin1Char('/') + relative, target))
+        if (!copyFile(stagingDir + QLatin1Char('/') + relative, target))
             return false;
         if (targetPermissions)
             QFile::setPermissions(target, targetPermissions);
@@ -308,7 +312,7 @@ bool PackageInstaller::rollback(const QString &stagingDir)
     for (const QString &file : std::as_const(backedUpFiles)) {
         const QString target = targetDir + QLatin1Char('/') + file;
         QFile::remove(target);
-        if (!QFile::copy(unwindDir + file, target))
+        if (!copyFile(unwindDir + file, target))
             return false;
     }
     return true;

@@ -27,11 +27,11 @@ public:
 private:
     bool extract(const QString &stagingDir, QString *errorText, QStringList *fileList);
     bool extractEntry(ZipArchive &archive, const QString &stagingDir, const QString &name,
-                      QString *errorText, QStringList *fileList);
+        QString *errorText, QStringList *fileList);
     bool applyManifest(const QString &stagingDir, QString *errorText);
     bool packageMatches(const ManifestReader &reader) const;
     bool applyFile(const QString &stagingDir, const QString &path, const QString &name,
-                   const QString &action, QString *errorText);
+        const QString &action, QString *errorText);
 
     const UpdateRecord *record;
     QString unwindDir;

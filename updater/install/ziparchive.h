@@ -17,9 +17,9 @@ public:
     // What the central directory says about the current entry.
     struct EntryInfo
     {
-        QByteArray name;         // as read into a 256-byte buffer: at most 255 bytes
-        qint64 nameLength = 0;   // the name's true length in the archive
-        int method = 0;          // compression method
+        QByteArray name; // as read into a 256-byte buffer: at most 255 bytes
+        qint64 nameLength = 0; // the name's true length in the archive
+        int method = 0; // compression method
         bool encrypted = false;
     };
 

@@ -2,7 +2,8 @@
 
 #include "ziparchive.h"
 
-ZipEntry::ZipEntry(ZipArchive &archive) : archive(archive)
+ZipEntry::ZipEntry(ZipArchive &archive)
+    : archive(archive)
 {
     ZipArchive::EntryInfo info;
     if (!archive.currentEntry(&info) || info.encrypted

@@ -12,7 +12,6 @@ std::optional<int> runGuarded(const std::function<int()> &work)
         return work();
     } catch (const std::exception &e) {
         showUpdateError(QString::fromLatin1(e.what()));
-    } catch (...) {
-    }
+    } catch (...) { }
     return std::nullopt;
 }

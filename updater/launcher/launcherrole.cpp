@@ -22,10 +22,9 @@ int runLauncherRole(const QString &programPath, bool quiet)
         }
     }
 
-    QStringList arguments;
+    QStringList arguments { QStringLiteral("-u") };
     if (quiet)
         arguments << QStringLiteral("-q");
-    arguments << QStringLiteral("-u");
     if (!QProcess::startDetached(copyPath, arguments)) {
         showUpdateError(QCoreApplication::translate("translation", "Cannot run update!", "nc"));
         return 1;

@@ -4,7 +4,10 @@
 #include "exceptionguard.h"
 #include "launchermessages.h"
 #include "relaunchpaths.h"
+#include "ui/veskchangelogdialog.h"
+#include "ui/veskdownloaddialog.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
@@ -22,11 +25,13 @@ int runWorkerRole(const QString &programPath, bool quiet)
                         QCoreApplication::translate("translation", "No updates available.", "nc"));
             return 0;
         }
-        // Windows: until the dialogs exist, the run ends here as if its windows had been
-        // closed. With them: create VeskDownloadDialog (quiet) or VeskChangelogDialog for
-        // &engine, then return QApplication::exec().
+        // The first window owns itself; the ones after it follow from it.
+        if (quiet)
+            new VeskDownloadDialog(&engine);
+        else
+            new VeskChangelogDialog(&engine);
         windowsShown = true;
-        return 0;
+        return QApplication::exec();
     }); // the engine is gone here, before the cleaner starts
 
     if (!result)

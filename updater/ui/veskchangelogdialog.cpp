@@ -36,7 +36,8 @@ QString detailsText(const QVector<UpdateRecord *> &records)
 } // namespace
 
 VeskChangelogDialog::VeskChangelogDialog(VeskUpdaterEngine *engine)
-    : QObject(nullptr), engine(engine)
+    : QObject(nullptr)
+    , engine(engine)
 {
     // The forms are part of the program, so neither the open nor the build can fail.
     QUiLoader loader;
@@ -47,14 +48,16 @@ VeskChangelogDialog::VeskChangelogDialog(VeskUpdaterEngine *engine)
 
     connect(form, &QObject::destroyed, this, &QObject::deleteLater);
 
-    changelogButton = form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_ViewChangelog"));
+    changelogButton
+        = form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_ViewChangelog"));
     connect(changelogButton, &QPushButton::clicked, this, &VeskChangelogDialog::toggleChangelog);
 
-    auto *downloadNowButton = form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_DownloadNow"));
+    auto *downloadNowButton
+        = form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_DownloadNow"));
     connect(downloadNowButton, &QPushButton::clicked, this, &VeskChangelogDialog::downloadNow);
 
-    auto *downloadLaterButton =
-        form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_DownloadLater"));
+    auto *downloadLaterButton
+        = form->findChild<QPushButton *>(QStringLiteral("Updater_Changelog_DownloadLater"));
     connect(downloadLaterButton, &QPushButton::clicked, form, &QWidget::close);
 
     details = form->findChild<QPlainTextEdit *>(QStringLiteral("Updater_Changelog_Details"));
@@ -72,10 +75,12 @@ void VeskChangelogDialog::toggleChangelog()
 {
     if (details->isVisible()) {
         details->hide();
-        changelogButton->setText(QCoreApplication::translate("translation", "Show changelog", "nc"));
+        changelogButton->setText(
+            QCoreApplication::translate("translation", "Show changelog", "nc"));
     } else {
         details->show();
-        changelogButton->setText(QCoreApplication::translate("translation", "Hide changelog", "nc"));
+        changelogButton->setText(
+            QCoreApplication::translate("translation", "Hide changelog", "nc"));
     }
     form->adjustSize();
 }

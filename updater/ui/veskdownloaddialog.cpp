@@ -13,7 +13,8 @@
 #include <QUiLoader>
 
 VeskDownloadDialog::VeskDownloadDialog(VeskUpdaterEngine *engine)
-    : QObject(nullptr), engine(engine)
+    : QObject(nullptr)
+    , engine(engine)
 {
     // The forms are part of the program, so neither the open nor the build can fail.
     QUiLoader loader;
@@ -49,7 +50,7 @@ void VeskDownloadDialog::error(const QString &str)
     form->close();
     // This context has no catalogue entry, so the title stays English under every language.
     QMessageBox::critical(nullptr, QCoreApplication::translate("VeskDownloadDialog", "Update"), str,
-                          QMessageBox::Ok, QMessageBox::NoButton);
+        QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 void VeskDownloadDialog::finished()

@@ -9,7 +9,8 @@
 #include <QUiLoader>
 
 VeskInstallDialog::VeskInstallDialog(VeskUpdaterEngine *engine)
-    : QObject(nullptr), engine(engine)
+    : QObject(nullptr)
+    , engine(engine)
 {
     // The forms are part of the program, so neither the open nor the build can fail.
     QUiLoader loader;

@@ -11,7 +11,9 @@
 #include <QUiLoader>
 #include <QWidget>
 
-VeskSummaryDialog::VeskSummaryDialog(VeskUpdaterEngine *engine) : QObject(nullptr), engine(engine)
+VeskSummaryDialog::VeskSummaryDialog(VeskUpdaterEngine *engine)
+    : QObject(nullptr)
+    , engine(engine)
 {
     // The forms are part of the program, so neither the open nor the build can fail.
     QUiLoader loader;
@@ -27,17 +29,18 @@ VeskSummaryDialog::VeskSummaryDialog(VeskUpdaterEngine *engine) : QObject(nullpt
         form->findChild<QLabel *>(QStringLiteral("Updater_Summary_Status"))
             ->setText(QCoreApplication::translate("translation", "Installation failed", "nc"));
         form->findChild<QLabel *>(QStringLiteral("Updater_Summary_Instruction"))
-            ->setText(QCoreApplication::translate(
-                "translation", "Please reinstall application with package from official web page",
-                "nc"));
+            ->setText(QCoreApplication::translate("translation",
+                "Please reinstall application with package from official web page", "nc"));
     }
 
-    auto *restartButton = form->findChild<QAbstractButton *>(QStringLiteral("Updater_Summary_Restart"));
+    auto *restartButton
+        = form->findChild<QAbstractButton *>(QStringLiteral("Updater_Summary_Restart"));
     connect(restartButton, &QAbstractButton::clicked, this, &VeskSummaryDialog::restartVesk);
 
     // "View details" shows and hides the log, which starts shown; the window follows the
     // pane as the update-available window does. The button keeps its one text.
-    auto *viewDetails = form->findChild<QAbstractButton *>(QStringLiteral("Updater_Summary_ViewDetails"));
+    auto *viewDetails
+        = form->findChild<QAbstractButton *>(QStringLiteral("Updater_Summary_ViewDetails"));
     connect(viewDetails, &QAbstractButton::clicked, details, [details, form] {
         details->setVisible(!details->isVisible());
         form->adjustSize();
@@ -55,6 +58,7 @@ void VeskSummaryDialog::restartVesk()
 {
     // The plain path: Qt quotes the program itself where the platform needs it, so an
     // installation folder with spaces still starts. Nothing to do if the start fails.
-    QProcess::startDetached(QCoreApplication::applicationDirPath() + QStringLiteral("/vesk7.exe"), {});
+    QProcess::startDetached(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/vesk7.exe"), {});
     QCoreApplication::quit();
 }

@@ -11,19 +11,19 @@
 #include <QPushButton>
 
 BoxProbeObserver::BoxProbeObserver()
-    : m_logPath(qEnvironmentVariable("VESK_BOXPROBE_LOG")),
-      m_answer(qEnvironmentVariable("VESK_BOXPROBE_ANSWER", QStringLiteral("Ok"))),
-      m_closeWindows(qEnvironmentVariableIntValue("VESK_BOXPROBE_CLOSE_WINDOWS") == 1)
+    : m_logPath(qEnvironmentVariable("VESK_BOXPROBE_LOG"))
+    , m_answer(qEnvironmentVariable("VESK_BOXPROBE_ANSWER", QStringLiteral("Ok")))
+    , m_closeWindows(qEnvironmentVariableIntValue("VESK_BOXPROBE_CLOSE_WINDOWS") == 1)
 {
-    append({{"kind", "start"},
-            {"arguments", QJsonArray::fromStringList(QCoreApplication::arguments())}});
+    append({ { "kind", "start" },
+        { "arguments", QJsonArray::fromStringList(QCoreApplication::arguments()) } });
     connect(&m_timer, &QTimer::timeout, this, &BoxProbeObserver::poll);
     m_timer.start(10);
 }
 
 BoxProbeObserver::~BoxProbeObserver()
 {
-    append({{"kind", "end"}});
+    append({ { "kind", "end" } });
 }
 
 void BoxProbeObserver::append(QJsonObject record) const
@@ -47,30 +47,25 @@ void BoxProbeObserver::poll()
 
         auto *box = qobject_cast<QMessageBox *>(widget);
         if (!box) {
-            append({{"kind", "window"},
-                    {"class", widget->metaObject()->className()},
-                    {"objectName", widget->objectName()},
-                    {"title", widget->windowTitle()}});
+            append({ { "kind", "window" }, { "class", widget->metaObject()->className() },
+                { "objectName", widget->objectName() }, { "title", widget->windowTitle() } });
             if (m_closeWindows)
                 widget->close();
             return;
         }
 
         const QMessageBox::StandardButton defaultButton = box->defaultButton()
-                ? box->standardButton(box->defaultButton())
-                : QMessageBox::NoButton;
-        append({{"kind", "box"},
-                {"icon", int(box->icon())},
-                {"title", box->windowTitle()},
-                {"text", box->text()},
-                {"buttons", int(box->standardButtons())},
-                {"default", int(defaultButton)},
-                {"hasParent", box->parentWidget() != nullptr}});
+            ? box->standardButton(box->defaultButton())
+            : QMessageBox::NoButton;
+        append({ { "kind", "box" }, { "icon", int(box->icon()) }, { "title", box->windowTitle() },
+            { "text", box->text() }, { "buttons", int(box->standardButtons()) },
+            { "default", int(defaultButton) }, { "hasParent", box->parentWidget() != nullptr } });
 
         bool known = false;
         const int answer = QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
-                m_answer.toLatin1().constData(), &known);
-        if (QAbstractButton *button = known ? box->button(QMessageBox::StandardButton(answer)) : nullptr)
+            m_answer.toLatin1().constData(), &known);
+        if (QAbstractButton *button
+            = known ? box->button(QMessageBox::StandardButton(answer)) : nullptr)
             button->click();
         else if (box->escapeButton())
             box->escapeButton()->click();

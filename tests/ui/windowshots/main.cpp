@@ -25,24 +25,21 @@
 namespace {
 
 UpdateRecord *sampleRecord(const std::string &name, const std::string &version,
-                           const std::string &description, const std::string &changelog,
-                           const QString &link)
+    const std::string &description, const std::string &changelog, const QString &link)
 {
     return new UpdateRecord("vesk", name, "app", version, description, "Veskora", "Veskora team",
-                            "http://example.invalid/", "dev@example.invalid", changelog,
-                            link.toStdString(), false, 0);
+        "http://example.invalid/", "dev@example.invalid", changelog, link.toStdString(), false, 0);
 }
 
 void setSampleUpdates(VeskUpdaterEngine &engine, const QString &host)
 {
-    VeskEngineTestAccess::setUpdates(
-        engine,
-        {sampleRecord("core", "7.1.2", "Veskora instant messenger core",
-                      "- Faster start-up\n- Fixed the tray icon on high-DPI screens\n"
-                      "- Messages keep their order after reconnecting",
-                      host + "/core.zip"),
-         sampleRecord("sounds", "2.0", "Sound pack",
-                      "- New message sound\n- Quieter typing notification", host + "/sounds.zip")});
+    VeskEngineTestAccess::setUpdates(engine,
+        { sampleRecord("core", "7.1.2", "Veskora instant messenger core",
+              "- Faster start-up\n- Fixed the tray icon on high-DPI screens\n"
+              "- Messages keep their order after reconnecting",
+              host + "/core.zip"),
+            sampleRecord("sounds", "2.0", "Sound pack",
+                "- New message sound\n- Quieter typing notification", host + "/sounds.zip") });
 }
 
 QWidget *shownUpdaterWindow()
@@ -87,7 +84,8 @@ int main(int argc, char *argv[])
 
     QTranslator translator;
     if (args.contains("pl")) {
-        if (!translator.load(":/languages/vesk_pl_PL.qm") || !QCoreApplication::installTranslator(&translator)) {
+        if (!translator.load(":/languages/vesk_pl_PL.qm")
+            || !QCoreApplication::installTranslator(&translator)) {
             std::fprintf(stderr, "no Polish catalogue\n");
             return 2;
         }
@@ -100,13 +98,21 @@ int main(int argc, char *argv[])
 
     VeskUpdaterEngine engine;
     setSampleUpdates(engine, host);
-    const QString log = QStringLiteral("Installing package core:\n  vesk7.exe\n  plugins/tray.dll\n"
-                                       "Installing package sounds:\n  sounds/message.wav\n");
+    // Shaped as the installation run writes it, headings in the chosen language.
+    const auto heading = [](const char *name) {
+        return QCoreApplication::translate("translation",
+            "Installing package %1:", "status information about currently installed package")
+            .arg(QLatin1String(name));
+    };
+    const QString log = heading("core") + "\n - plugins/tray.dll\n - vesk7.exe\n\n"
+        + heading("sounds") + "\n - sounds/message.wav\n\n";
 
     if (window == "changelog" || window == "changelog-details") {
         new VeskChangelogDialog(&engine);
         if (window == "changelog-details")
-            shownUpdaterWindow()->findChild<QAbstractButton *>("Updater_Changelog_ViewChangelog")->click();
+            shownUpdaterWindow()
+                ->findChild<QAbstractButton *>("Updater_Changelog_ViewChangelog")
+                ->click();
     } else if (window == "download") {
         new VeskDownloadDialog(&engine);
         // After the download has started and named its first package.
@@ -117,15 +123,16 @@ int main(int argc, char *argv[])
     } else if (window == "install") {
         // The installation runs inside the window's constructor; hold it at its first package.
         bool held = false;
-        QObject::connect(&engine, &VeskUpdaterEngine::installFile, &engine, [&](const QString &name) {
-            if (held)
-                return;
-            held = true;
-            emit engine.installFile(name); // again, so that the window's label has it too
-            emit engine.installProgress(50);
-            announceWhenPainted();
-            QEventLoop().exec();
-        });
+        QObject::connect(
+            &engine, &VeskUpdaterEngine::installFile, &engine, [&](const QString &name) {
+                if (held)
+                    return;
+                held = true;
+                emit engine.installFile(name); // again, so that the window's label has it too
+                emit engine.installProgress(50);
+                announceWhenPainted();
+                QEventLoop().exec();
+            });
         new VeskInstallDialog(&engine);
         return 1; // only reached if the installation never named a package
     } else if (window == "summary-ok" || window == "summary-failed") {
