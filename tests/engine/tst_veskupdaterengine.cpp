@@ -36,7 +36,9 @@ void tst_VeskUpdaterEngine::destroyingWithoutQueryTouchesNothing()
     QVERIFY(leftover.open(QIODevice::WriteOnly));
     leftover.write("x");
     leftover.close();
-    { VeskUpdaterEngine engine; }
+    {
+        VeskUpdaterEngine engine;
+    }
     QVERIFY(QFile::exists(temp + "/vupdates/left.zip"));
     QFile::remove(temp + "/vupdates/left.zip");
 }
@@ -44,9 +46,9 @@ void tst_VeskUpdaterEngine::destroyingWithoutQueryTouchesNothing()
 void tst_VeskUpdaterEngine::updateListIsACopy()
 {
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine, {makeRecord("a", "app", "http://h/a.zip"),
-                                              makeRecord("b", "app", "http://h/b.zip"),
-                                              makeRecord("c", "app", "http://h/c.zip")});
+    VeskEngineTestAccess::setUpdates(engine,
+        { makeRecord("a", "app", "http://h/a.zip"), makeRecord("b", "app", "http://h/b.zip"),
+            makeRecord("c", "app", "http://h/c.zip") });
     QVector<UpdateRecord *> copy = engine.updateList();
     QCOMPARE(copy.size(), 3);
     QCOMPARE(copy.at(1)->name(), std::string("b"));

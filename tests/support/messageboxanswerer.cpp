@@ -1,12 +1,13 @@
 #include "messageboxanswerer.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QPointer>
+#include <QPushButton>
 
 MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer, QObject *parent)
-    : QObject(parent), m_answer(answer)
+    : QObject(parent)
+    , m_answer(answer)
 {
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
     m_timer.start(10);
@@ -44,7 +45,8 @@ void MessageBoxAnswerer::poll()
         if (m_onShown)
             m_onShown(box);
 
-        const QMessageBox::StandardButton answer = m_queue.isEmpty() ? m_answer : m_queue.takeFirst();
+        const QMessageBox::StandardButton answer
+            = m_queue.isEmpty() ? m_answer : m_queue.takeFirst();
         QPointer<QMessageBox> guard(box);
         if (QAbstractButton *button = box->button(answer))
             button->click();

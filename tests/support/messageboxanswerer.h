@@ -29,8 +29,8 @@ class MessageBoxAnswerer : public QObject
 public:
     // Every box is answered with `answer`; a box without that button is answered with its
     // escape button (or closed).
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok,
-                                QObject *parent = nullptr);
+    explicit MessageBoxAnswerer(
+        QMessageBox::StandardButton answer = QMessageBox::Ok, QObject *parent = nullptr);
 
     // Answers for the next boxes, in order; once used up, the default answer applies.
     void queueAnswers(const QList<QMessageBox::StandardButton> &answers);

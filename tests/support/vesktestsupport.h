@@ -29,6 +29,6 @@ public:
 
 // A record with the given name, type and link; other texts are filled from the name.
 UpdateRecord *makeRecord(const QString &name, const QString &type, const QString &link,
-                         const QString &project = QStringLiteral("vesk"));
+    const QString &project = QStringLiteral("vesk"));
 
 #endif

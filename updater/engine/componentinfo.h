@@ -9,9 +9,8 @@ class ComponentInfo
 {
 public:
     ComponentInfo(const std::string &project, const std::string &name, const std::string &type,
-                  const std::string &version, const std::string &description,
-                  const std::string &copyrights, const std::string &author,
-                  const std::string &webpage, const std::string &email);
+        const std::string &version, const std::string &description, const std::string &copyrights,
+        const std::string &author, const std::string &webpage, const std::string &email);
 
     const std::string &project() const { return m_project; }
     const std::string &name() const { return m_name; }

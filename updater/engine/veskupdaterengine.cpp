@@ -4,8 +4,8 @@
 #include <QStandardPaths>
 
 VeskUpdaterEngine::VeskUpdaterEngine()
-    : QObject(nullptr),
-      stagingDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/vupdates/")
+    : QObject(nullptr)
+    , stagingDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/vupdates/")
 {
     // A folder that cannot be made shows up as the first download's file error.
     QDir().mkpath(stagingDir);
@@ -13,7 +13,7 @@ VeskUpdaterEngine::VeskUpdaterEngine()
     connect(&http, &HttpClient::requestFinished, this, &VeskUpdaterEngine::requestFinished);
     connect(&http, &HttpClient::dataReadProgress, this, &VeskUpdaterEngine::dataReadProgress);
     connect(&http, &HttpClient::responseHeaderReceived, this,
-            &VeskUpdaterEngine::responseHeaderReceived);
+        &VeskUpdaterEngine::responseHeaderReceived);
 }
 
 VeskUpdaterEngine::~VeskUpdaterEngine()

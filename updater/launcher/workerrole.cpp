@@ -22,7 +22,7 @@ int runWorkerRole(const QString &programPath, bool quiet)
         if (!engine.hasUpdates()) {
             if (!quiet)
                 showUpdateInformation(
-                        QCoreApplication::translate("translation", "No updates available.", "nc"));
+                    QCoreApplication::translate("translation", "No updates available.", "nc"));
             return 0;
         }
         // The first window owns itself; the ones after it follow from it.
@@ -37,6 +37,6 @@ int runWorkerRole(const QString &programPath, bool quiet)
     if (!result)
         return 1; // no cleaner after an exception: the next launcher replaces the copy
     if (windowsShown)
-        QProcess::startDetached(launcherPath(programPath), {QStringLiteral("-d")});
+        QProcess::startDetached(launcherPath(programPath), { QStringLiteral("-d") });
     return *result;
 }
