@@ -21,8 +21,12 @@ bool DemoRun::run(const QString &scenario)
         { "--headless", "--build", build, "--workdir", folder, "--scenario", scenario, "--timeout",
             "240" });
     const bool finished = demo.waitForStarted(10000) && demo.waitForFinished(360000);
-    if (!finished)
-        demo.kill();
+    if (!finished) {
+        // Terminated, the demo still stops the servers, the display and the run it started.
+        demo.terminate();
+        if (!demo.waitForFinished(30000))
+            demo.kill();
+    }
     demo.waitForFinished(10000);
     log = QString::fromUtf8(demo.readAll());
     code = demo.exitStatus() == QProcess::NormalExit ? demo.exitCode() : -1;

@@ -2,6 +2,7 @@
 #include "httptestserver.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -81,6 +82,7 @@ private slots:
     void failureEndsTheRequestAndDropsTheQueue();
     void deviceFailureEndsTheRequest_data();
     void deviceFailureEndsTheRequest();
+    void fileFullAtTheEndFailsTheRequest();
     void redirectsAreFollowed_data();
     void redirectsAreFollowed();
     void abortEndsTheRunningRequestAndDropsTheQueue();
@@ -190,8 +192,7 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue_data()
         << HttpTestResponse::drop() << "http" << false << "closed";
     HttpTestResponse stalled = HttpTestResponse::ok(body);
     stalled.stallAfter = 1000;
-    QTest::newRow("stalled body") << stalled << "http" << false
-                                  << "no data arrived for 0.3 seconds";
+    QTest::newRow("stalled body") << stalled << "http" << false << "no data arrived for 2 seconds";
     QTest::newRow("unsupported scheme")
         << HttpTestResponse::ok(body) << "ftp" << false << "only http and https";
 }
@@ -211,7 +212,7 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
         server.close();
 
     HttpClient client;
-    client.setTransferTimeout(300);
+    client.setTransferTimeout(2000); // a loaded machine must not stall the healthy rows
     Recorder rec(client);
     QBuffer body;
     QVERIFY(body.open(QIODevice::WriteOnly));
@@ -273,6 +274,26 @@ void tst_HttpClient::deviceFailureEndsTheRequest()
     QCOMPARE(rec.finished.size(), 2);
     QVERIFY(!seen(server).contains("HEAD /q.zip"));
     QVERIFY(device.data.size() <= 60000);
+}
+
+void tst_HttpClient::fileFullAtTheEndFailsTheRequest()
+{
+    // A small body sits in the file's buffer until the end; /dev/full refuses it only then.
+    QFile full(QStringLiteral("/dev/full"));
+    if (!full.exists())
+        QSKIP("no /dev/full on this system");
+    HttpTestServer server;
+    server.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("small"); });
+    HttpClient client;
+    Recorder rec(client);
+    QVERIFY(full.open(QIODevice::WriteOnly));
+    client.setHost("127.0.0.1", server.port());
+    const int id = client.get("/p.zip", &full);
+
+    QTRY_COMPARE_WITH_TIMEOUT(rec.finished.size(), 2, 10000);
+    QCOMPARE(rec.finished.at(1).id, id);
+    QVERIFY(rec.finished.at(1).error);
+    QVERIFY2(client.errorString().contains(full.errorString()), qPrintable(client.errorString()));
 }
 
 void tst_HttpClient::redirectsAreFollowed_data()

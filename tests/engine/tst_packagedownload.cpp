@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int runTimeoutMs = 15000;
+// Short enough that a stalled body fails quickly, long enough that a loaded machine does not
+// fail a healthy transfer whose pieces come 100 ms apart.
+constexpr int transferTimeoutMs = 2000;
 
 // An engine given `records`, with a spy on every signal of the download.
 struct DownloadRun
@@ -21,7 +24,7 @@ struct DownloadRun
     explicit DownloadRun(const QVector<UpdateRecord *> &records)
     {
         VeskEngineTestAccess::setUpdates(engine, records);
-        VeskEngineTestAccess::http(engine).setTransferTimeout(300);
+        VeskEngineTestAccess::http(engine).setTransferTimeout(transferTimeoutMs);
     }
 
     QList<int> progressValues() const
@@ -81,6 +84,8 @@ private slots:
     void onlyTheLinksPathIsRequestedAndNamesTheFile();
     void folderInTheLinksPathFailsWithTheFileError();
     void samePathTwiceOverwrites();
+    void linkClimbingOutOfTheStagingFolderFails_data();
+    void linkClimbingOutOfTheStagingFolderFails();
     void failureStopsTheRun_data();
     void failureStopsTheRun();
     void abortMidTransferKeepsThePartialFile();
@@ -252,6 +257,39 @@ void tst_PackageDownload::samePathTwiceOverwrites()
     QCOMPARE(readAll(run.staged("same.zip")), QByteArray("second"));
 }
 
+void tst_PackageDownload::linkClimbingOutOfTheStagingFolderFails_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("dot-dot segment") << "/../escape.zip";
+    QTest::newRow("encoded dot-dot segment") << "/%2E%2E/escape.zip";
+    QTest::newRow("dot-dot after a folder") << "/sub/../../escape.zip";
+    QTest::newRow("backslashes") << "/..%5C..%5Cescape.zip";
+}
+
+void tst_PackageDownload::linkClimbingOutOfTheStagingFolderFails()
+{
+    QFETCH(QString, path);
+    QStringList log;
+    HttpTestServer server;
+    server.setHandler(
+        logging(log, "S", [](const HttpTestRequest &) { return HttpTestResponse::ok("zip"); }));
+    DownloadRun run({ makeRecord("out", "app", server.url(path)) });
+    const QString outside = QFileInfo(run.staged("")).dir().absolutePath();
+    QFile::remove(outside + "/escape.zip");
+
+    run.engine.beginDownload();
+    QTRY_VERIFY_WITH_TIMEOUT(run.isOver(), runTimeoutMs);
+    QCOMPARE(run.error.size(), 1);
+    QVERIFY2(run.error.at(0).at(0).toString().contains("outside the download folder"),
+        qPrintable(run.error.at(0).at(0).toString()));
+    QCOMPARE(run.finished.size(), 0);
+    QTest::qWait(200);
+    QCOMPARE(log.size(), 1); // the size request only; nothing is fetched
+    QVERIFY(log.at(0).startsWith("S HEAD "));
+    QVERIFY(!QFile::exists(outside + "/escape.zip"));
+    QVERIFY(!QFile::exists(QFileInfo(outside).dir().absolutePath() + "/escape.zip"));
+}
+
 void tst_PackageDownload::failureStopsTheRun_data()
 {
     // Packages a and b on one server; the server answers b plainly, and a's size request and
@@ -280,12 +318,16 @@ void tst_PackageDownload::failureStopsTheRun_data()
     HttpTestResponse stalled = ok;
     stalled.stallAfter = 1500;
     QTest::newRow("stalled body") << ok << stalled << "" << false << throughGetA
-                                  << "no data arrived for 0.3 seconds";
-    // The plain server cannot answer a TLS handshake, so the run fails, naming the https link.
+                                  << "no data arrived for 2 seconds";
+    // The plain server cannot answer a TLS handshake, so the run fails, naming the https link
+    // with its own port.
     QTest::newRow("https link") << ok << ok << "https://127.0.0.1:{port}/a.zip" << false
-                                << QStringList() << "https://127.0.0.1:";
+                                << QStringList() << "https://127.0.0.1:{port}/a.zip";
     QTest::newRow("unsupported scheme")
         << ok << ok << "ftp://127.0.0.1/a.zip" << false << QStringList() << "only http and https";
+    // Not fetched from port 80 instead.
+    QTest::newRow("port out of range") << ok << ok << "http://127.0.0.1:99999/a.zip" << false
+                                       << QStringList() << "no valid server and port";
 }
 
 void tst_PackageDownload::failureStopsTheRun()
@@ -308,6 +350,7 @@ void tst_PackageDownload::failureStopsTheRun()
     if (refused)
         server.close();
     linkA.replace("{port}", QString::number(server.port()));
+    text.replace("{port}", QString::number(server.port()));
     DownloadRun run({ makeRecord("a", "app", linkA.isEmpty() ? server.url("/a.zip") : linkA),
         makeRecord("b", "app", server.url("/b.zip")) });
 

@@ -208,7 +208,8 @@ void tst_UpdateQuery::responseIsReadUntilComplete()
     m_server->setAnswer(pieces, delayMs);
 
     VeskUpdaterEngine engine;
-    QVERIFY(query(engine, 3000));
+    // The wait is far above the longest gap (1500 ms), which a loaded machine may stretch.
+    QVERIFY(query(engine));
     QCOMPARE(names(engine), (QStringList { "a", "b" }));
     QCOMPARE(m_boxes->count(), 0);
 }
@@ -367,6 +368,9 @@ void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList_data()
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(FakeUpdateServer::closedPort());
     QTest::newRow("connection refused")
         << refused << QList<QByteArray> {} << false << QByteArray() << messageA;
+    // A mistyped override fails like an unreachable server instead of reaching another one.
+    QTest::newRow("override port not a number")
+        << "127.0.0.1:https" << QList<QByteArray> {} << false << QByteArray() << messageA;
     QTest::newRow("silence") << QString() << QList<QByteArray> {} << false << QByteArray()
                              << messageB;
     QTest::newRow("silence after part")
@@ -400,7 +404,8 @@ void tst_UpdateQuery::failedExchangeShowsMessageAndEmptiesList()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(!query(engine, 1000));
-    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    // Under the program's own 30000 ms, yet loose enough for re-parsing 4 MiB on a slow machine.
+    QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
 
     QVERIFY(!engine.hasUpdates());
     QCOMPARE(m_boxes->count(), 1);

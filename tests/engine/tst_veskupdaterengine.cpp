@@ -10,10 +10,18 @@ class tst_VeskUpdaterEngine : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void stagingFolderIsCreatedUnderTemp();
     void destroyingWithoutQueryTouchesNothing();
     void updateListIsACopy();
 };
+
+void tst_VeskUpdaterEngine::initTestCase()
+{
+    // The tests below empty the staging folder: never the real one.
+    QVERIFY2(QStandardPaths::writableLocation(QStandardPaths::TempLocation).contains("testhomes"),
+        "TMPDIR must be the test's own folder (run through CTest)");
+}
 
 void tst_VeskUpdaterEngine::stagingFolderIsCreatedUnderTemp()
 {
@@ -46,15 +54,14 @@ void tst_VeskUpdaterEngine::destroyingWithoutQueryTouchesNothing()
 void tst_VeskUpdaterEngine::updateListIsACopy()
 {
     VeskUpdaterEngine engine;
-    VeskEngineTestAccess::setUpdates(engine,
-        { makeRecord("a", "app", "http://h/a.zip"), makeRecord("b", "app", "http://h/b.zip"),
-            makeRecord("c", "app", "http://h/c.zip") });
+    const QVector<UpdateRecord *> records { makeRecord("a", "app", "http://h/a.zip"),
+        makeRecord("b", "app", "http://h/b.zip"), makeRecord("c", "app", "http://h/c.zip") };
+    VeskEngineTestAccess::setUpdates(engine, records);
     QVector<UpdateRecord *> copy = engine.updateList();
-    QCOMPARE(copy.size(), 3);
-    QCOMPARE(copy.at(1)->name(), std::string("b"));
+    QCOMPARE(copy, records); // the same records, in order, not copies of them
     copy.clear();
     copy.append(nullptr);
-    QCOMPARE(engine.updateList().size(), 3);
+    QCOMPARE(engine.updateList(), records);
     QVERIFY(engine.hasUpdates());
     // Destroying the engine deletes the three records; the sanitizer build reports a leak
     // or a double delete should that go wrong.

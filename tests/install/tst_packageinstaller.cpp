@@ -9,6 +9,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -123,6 +125,52 @@ void removeAdded(const QString &root, const Snapshot &baseline)
     }
 }
 
+// A tiny file system mounted for the length of a test, so that a volume can be filled up.
+// Needs the right to mount; `isMounted()` says whether it worked.
+class SmallVolume
+{
+    Q_DISABLE_COPY(SmallVolume)
+
+public:
+    explicit SmallVolume(const QString &folder)
+        : folder(folder)
+    {
+        QDir().mkpath(folder);
+        mounted = run("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder })
+            && QStorageInfo(folder).rootPath() == QFileInfo(folder).canonicalFilePath();
+    }
+    ~SmallVolume()
+    {
+        if (mounted)
+            run("umount", { folder });
+    }
+    bool isMounted() const { return mounted; }
+    QString path() const { return folder; }
+
+    // Writes until the volume refuses more.
+    bool fill() const
+    {
+        QFile file(folder + "/filler");
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return false;
+        const QByteArray block(4096, 'f');
+        while (file.write(block) == block.size()) { }
+        return file.error() != QFileDevice::NoError;
+    }
+
+private:
+    static bool run(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+    }
+
+    QString folder;
+    bool mounted = false;
+};
+
 struct EnvironmentRestorer
 {
     ~EnvironmentRestorer() { qputenv("APPDATA", saved); }
@@ -172,6 +220,10 @@ private slots:
     void failedWriteFails();
     void backupThatCannotBeMadeFails_data();
     void backupThatCannotBeMadeFails();
+    void backupOnAnotherVolume_data();
+    void backupOnAnotherVolume();
+    void linkedTargetIsRestorable_data();
+    void linkedTargetIsRestorable();
     void manifestFaults_data();
     void manifestFaults();
 
@@ -919,6 +971,96 @@ void tst_PackageInstaller::backupThatCannotBeMadeFails()
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
     QVERIFY(installer.rollback(staging));
     QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
+}
+
+void tst_PackageInstaller::backupOnAnotherVolume_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("full");
+    QTest::newRow("add, room left") << "add" << false;
+    QTest::newRow("remove, room left") << "remove" << false;
+    QTest::newRow("add, full") << "add" << true;
+    QTest::newRow("remove, full") << "remove" << true;
+    QTest::newRow("unknown action, full") << "touch" << true;
+}
+
+void tst_PackageInstaller::backupOnAnotherVolume()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, full);
+
+    // The unwind folder on another volume, where a file cannot simply be renamed and its
+    // copy may run out of space. The file is small enough to sit in a write buffer until
+    // after the original would be gone.
+    const SmallVolume volume(temp->path() + "/volume");
+    if (!volume.isMounted())
+        QSKIP("needs the right to mount a small file system");
+    QVERIFY(QStorageInfo(volume.path()) != QStorageInfo(appDir));
+    QVERIFY(QDir().mkpath(volume.path() + "/t"));
+    if (full)
+        QVERIFY(volume.fill());
+    QVERIFY(QFile::link(volume.path(), staging + "unwind"));
+
+    const auto pack = record("pack");
+    writeFile(appDir + "/t/keep.dll", "old");
+    const Snapshot before = homeSnapshot();
+    PackageBuilder builder;
+    builder.addFile("t/keep.dll", "new");
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "t", "keep.dll", action } })));
+
+    PackageInstaller installer(pack.get());
+    QString errorText;
+    QStringList fileList;
+    QCOMPARE(installer.install(staging, &errorText, &fileList), !full);
+    if (full) {
+        QVERIFY2(errorText.contains("keep.dll"), qPrintable(errorText));
+        QCOMPARE(readFile(appDir + "/t/keep.dll"), QByteArray("old"));
+        QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
+        QVERIFY(!QFileInfo::exists(volume.path() + "/t/keep.dll"));
+        return;
+    }
+    QCOMPARE(errorText, QString());
+    QCOMPARE(readFile(volume.path() + "/t/keep.dll"), QByteArray("old"));
+    QCOMPARE(changedPaths(before, homeSnapshot()), QStringList { "install/t/keep.dll" });
+    QVERIFY(installer.rollback(staging));
+    QCOMPARE(changedPaths(before, homeSnapshot()), QStringList());
+}
+
+void tst_PackageInstaller::linkedTargetIsRestorable_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("add") << "add";
+    QTest::newRow("remove") << "remove";
+}
+
+void tst_PackageInstaller::linkedTargetIsRestorable()
+{
+    QFETCH(QString, action);
+
+    // A relative link means something else once it lies in the unwind folder, so its
+    // backup must hold what it leads to.
+    writeFile(appDir + "/t/real.dll", "real");
+    if (!QFile::link("real.dll", appDir + "/t/keep.dll")
+        || !QFileInfo(appDir + "/t/keep.dll").isSymLink())
+        QSKIP("needs symbolic links");
+    QCOMPARE(readFile(appDir + "/t/keep.dll"), QByteArray("real"));
+
+    const auto pack = record("pack");
+    PackageBuilder builder;
+    builder.addFile("t/keep.dll", "new");
+    QVERIFY(
+        builder.writePackage(staging, *pack, manifestXml(*pack, { { "t", "keep.dll", action } })));
+
+    PackageInstaller installer(pack.get());
+    QString errorText;
+    QStringList fileList;
+    QVERIFY2(installer.install(staging, &errorText, &fileList), qPrintable(errorText));
+    QCOMPARE(readFile(appDir + "/t/real.dll"), QByteArray("real"));
+
+    QVERIFY(installer.rollback(staging));
+    QCOMPARE(readFile(appDir + "/t/keep.dll"), QByteArray("real"));
+    QCOMPARE(readFile(appDir + "/t/real.dll"), QByteArray("real"));
 }
 
 void tst_PackageInstaller::manifestFaults_data()

@@ -1,5 +1,7 @@
+#include <QBoxLayout>
 #include <QDomDocument>
 #include <QFile>
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -24,6 +26,10 @@ private slots:
     void styleSheetsAreNotTranslatable();
     void polishTexts_data();
     void polishTexts();
+    void widgetProperties_data();
+    void widgetProperties();
+    void layoutTree_data();
+    void layoutTree();
 };
 
 namespace {
@@ -238,6 +244,132 @@ void tst_Forms::polishTexts()
         QCOMPARE(button->text(), polish);
     else
         QFAIL("neither a label nor a button");
+}
+
+void tst_Forms::widgetProperties_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("objectName");
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("expected");
+
+    const QString bold = QStringLiteral("font-weight: bold;");
+    const QString link = QStringLiteral("border: 0px;\nbackground: transparent;\ncolor: blue;\n"
+                                        "text-decoration: underline;\ntext-align: left;");
+    const QVariant styledPanel = QVariant::fromValue(QFrame::StyledPanel);
+    const QVariant raised = QVariant::fromValue(QFrame::Raised);
+    const QVariant minimumPreferred
+        = QVariant::fromValue(QSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred));
+    const auto row
+        = [](const char *path, const char *object, const char *property, const QVariant &expected) {
+              QTest::addRow("%s %s %s", path + 6, *object ? object : "window", property)
+                  << QString(path) << QString(object) << QByteArray(property) << expected;
+          };
+
+    row(":/res/Changelog.ui", "", "sizePolicy", minimumPreferred);
+    row(":/res/Changelog.ui", "label_2", "styleSheet", bold);
+    row(":/res/Changelog.ui", "label_2", "wordWrap", true);
+    row(":/res/Changelog.ui", "label_3", "wordWrap", true);
+    row(":/res/Changelog.ui", "frame", "frameShape", styledPanel);
+    row(":/res/Changelog.ui", "frame", "frameShadow", raised);
+    row(":/res/Changelog.ui", "Updater_Changelog_ViewChangelog", "styleSheet", link);
+    row(":/res/Download.ui", "", "sizePolicy", minimumPreferred);
+    row(":/res/Download.ui", "label_2", "styleSheet", bold);
+    row(":/res/Download.ui", "label_2", "wordWrap", true);
+    row(":/res/Download.ui", "frame", "frameShape", styledPanel);
+    row(":/res/Download.ui", "frame", "frameShadow", raised);
+    row(":/res/Install.ui", "", "sizePolicy", minimumPreferred);
+    row(":/res/Install.ui", "label_2", "styleSheet", bold);
+    row(":/res/Install.ui", "label_2", "wordWrap", true);
+    row(":/res/Install.ui", "frame", "frameShape", styledPanel);
+    row(":/res/Install.ui", "frame", "frameShadow", raised);
+    row(":/res/Summary.ui", "Updater_Summary_Status", "styleSheet", bold);
+    row(":/res/Summary.ui", "Updater_Summary_Status", "wordWrap", true);
+    row(":/res/Summary.ui", "Updater_Summary_Instruction", "wordWrap", true);
+    row(":/res/Summary.ui", "Updater_Summary_ViewDetails", "styleSheet", link);
+}
+
+void tst_Forms::widgetProperties()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, objectName);
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, expected);
+
+    const std::unique_ptr<QWidget> form = loadForm(path);
+    QVERIFY(form);
+    QWidget *widget = objectName.isEmpty() ? form.get() : form->findChild<QWidget *>(objectName);
+    QVERIFY(widget);
+    QCOMPARE(widget->property(property.constData()), expected);
+}
+
+void tst_Forms::layoutTree_data()
+{
+    QTest::addColumn<QString>("path");
+    // Each layout as "name class parent", the parent being the layout or widget holding it.
+    QTest::addColumn<QStringList>("layouts");
+
+    QTest::newRow("Changelog") << ":/res/Changelog.ui"
+                               << QStringList {
+                                      "verticalLayout_2 QVBoxLayout Updater_Changelog_MainWindow",
+                                      "horizontalLayout_2 QHBoxLayout verticalLayout_2",
+                                      "verticalLayout_3 QVBoxLayout horizontalLayout_2",
+                                      "verticalLayout QVBoxLayout frame",
+                                      "horizontalLayout QHBoxLayout verticalLayout",
+                                  };
+    QTest::newRow("Download") << ":/res/Download.ui"
+                              << QStringList {
+                                     "verticalLayout_2 QVBoxLayout Updater_Download_MainWindow",
+                                     "horizontalLayout_2 QHBoxLayout verticalLayout_2",
+                                     "verticalLayout QVBoxLayout frame",
+                                     "horizontalLayout QHBoxLayout verticalLayout_2",
+                                 };
+    QTest::newRow("Install") << ":/res/Install.ui"
+                             << QStringList {
+                                    "verticalLayout_2 QVBoxLayout Updater_Install_MainWindow",
+                                    "horizontalLayout QHBoxLayout verticalLayout_2",
+                                    "verticalLayout QVBoxLayout frame",
+                                };
+    QTest::newRow("Summary") << ":/res/Summary.ui"
+                             << QStringList {
+                                    "verticalLayout QVBoxLayout Updater_Summary_MainWindow",
+                                    "horizontalLayout QHBoxLayout verticalLayout",
+                                    "verticalLayout_2 QVBoxLayout horizontalLayout",
+                                    "horizontalLayout_2 QHBoxLayout verticalLayout",
+                                };
+}
+
+void tst_Forms::layoutTree()
+{
+    QFETCH(QString, path);
+    QFETCH(QStringList, layouts);
+
+    const std::unique_ptr<QWidget> form = loadForm(path);
+    QVERIFY(form);
+    QStringList found;
+    const QList<QLayout *> all = form->findChildren<QLayout *>();
+    for (const QLayout *layout : all) {
+        // Unnamed ones belong to the insides of the widgets (scroll areas).
+        if (layout->objectName().isEmpty())
+            continue;
+        found << layout->objectName() + ' ' + layout->metaObject()->className() + ' '
+                + layout->parent()->objectName();
+    }
+    found.sort();
+    layouts.sort();
+    QCOMPARE(found, layouts);
+
+    if (path == ":/res/Install.ui")
+        QCOMPARE(form->findChild<QLayout *>("horizontalLayout")->sizeConstraint(),
+            QLayout::SetDefaultConstraint);
+    // Only the show/hide button of the update-available window looks like a link to the
+    // pointer; the summary's "View details" sets no cursor.
+    if (path == ":/res/Summary.ui")
+        QVERIFY(!form->findChild<QWidget *>("Updater_Summary_ViewDetails")
+                     ->testAttribute(Qt::WA_SetCursor));
+    if (path == ":/res/Changelog.ui")
+        QCOMPARE(form->findChild<QWidget *>("Updater_Changelog_ViewChangelog")->cursor().shape(),
+            Qt::PointingHandCursor);
 }
 
 QTEST_MAIN(tst_Forms)

@@ -1,6 +1,7 @@
 #include "httpclient.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QMetaObject>
 #include <QNetworkReply>
@@ -123,7 +124,7 @@ void HttpClient::startRequest(const Step &step)
     QUrl url;
     url.setScheme(m_scheme);
     url.setHost(m_host);
-    url.setPort(m_port);
+    url.setPort(m_port == 0 ? -1 : m_port);
     url.setPath(step.path.isEmpty() ? QStringLiteral("/") : step.path, QUrl::TolerantMode);
 
     QString failure;
@@ -131,6 +132,10 @@ void HttpClient::startRequest(const Step &step)
         failure = failedText(url.toDisplayString(),
             QCoreApplication::translate(
                 "translation", "only http and https links are supported", "nc"));
+    else if (m_host.isEmpty() || m_port == 0)
+        failure = failedText(url.toDisplayString(),
+            QCoreApplication::translate(
+                "translation", "the link names no valid server and port", "nc"));
     else if (step.kind == StepKind::Get && step.device && !step.device->isWritable())
         failure = failedText(url.toDisplayString(),
             QCoreApplication::translate(
@@ -215,6 +220,11 @@ void HttpClient::onReplyFinished()
     if (!m_reply)
         return;
     takeHeader();
+    // What a file still buffers must reach the disk before the package counts as fetched.
+    auto *const file = qobject_cast<QFileDevice *>(m_device.data());
+    if (file && m_bodyWanted && m_writeError.isEmpty() && m_reply->error() == QNetworkReply::NoError
+        && !file->flush())
+        m_writeError = failedText(m_reply->url().toDisplayString(), file->errorString());
     const QString failure = failureText();
     endCurrent(!failure.isEmpty(), failure);
 }

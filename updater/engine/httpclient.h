@@ -28,13 +28,15 @@ public:
     ~HttpClient() override;
 
     // The requests queued after this step go to scheme://host:port. Only "http" and "https"
-    // can be fetched; a request under any other scheme fails with an error text.
+    // can be fetched, and port 0 names no server: a request under either fails with an
+    // error text.
     int setHost(
         const QString &host, quint16 port = 80, const QString &scheme = QStringLiteral("http"));
     // `path` as it goes on the request line: percent-encoded, query not included.
     int head(const QString &path);
     // The body goes into `to` as it arrives, never held whole in memory. `to` must be open
-    // for writing until the request ends; without a device the body is discarded.
+    // for writing until the request ends; without a device the body is discarded. A file
+    // is flushed before the request counts as done, so a full disk fails the request.
     int get(const QString &path, QIODevice *to);
 
     // Whether steps are queued that have not started yet (the running one not counted).

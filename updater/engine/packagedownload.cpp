@@ -1,5 +1,7 @@
 #include "veskupdaterengine.h"
 
+#include <QCoreApplication>
+#include <QStringList>
 #include <QUrl>
 
 #include <limits>
@@ -11,16 +13,29 @@ QUrl linkOf(const UpdateRecord &record)
     return QUrl(QString::fromUtf8(record.link().c_str()));
 }
 
-// The link is honoured as written: its scheme, and its port when it names one.
+// The link is honoured as written: its scheme, and its port when it names one. A link
+// that does not parse (a port out of range, say) gets port 0, which fails its requests
+// rather than guess a server.
 void queueHostOf(HttpClient &http, const QUrl &url)
 {
     const quint16 defaultPort = url.scheme() == QLatin1String("https") ? 443 : 80;
-    http.setHost(url.host(), quint16(url.port(defaultPort)), url.scheme());
+    const quint16 port = url.isValid() ? quint16(url.port(defaultPort)) : 0;
+    http.setHost(url.host(), port, url.scheme());
 }
 
 QString requestPathOf(const QUrl &url)
 {
     return url.path(QUrl::FullyEncoded);
+}
+
+// The link's path names the package's file inside the staging folder. A "." or ".."
+// segment, or a "\" that Windows takes for a separator, would let it name a file anywhere.
+bool namesFileInStagingFolder(const QString &linkPath)
+{
+    if (linkPath.contains(QLatin1Char('\\')))
+        return false;
+    const QStringList segments = linkPath.split(QLatin1Char('/'));
+    return !segments.contains(QLatin1String(".")) && !segments.contains(QLatin1String(".."));
 }
 
 } // namespace
@@ -58,6 +73,12 @@ void VeskUpdaterEngine::startFileDownload()
     // A file left open by an aborted or failed earlier run is let go before reuse.
     if (outputFile.isOpen())
         outputFile.close();
+    if (!namesFileInStagingFolder(url.path())) {
+        emit error(QCoreApplication::translate("translation",
+            "The link %1 names a file outside the download folder.", "nc")
+                       .arg(url.toDisplayString()));
+        return;
+    }
     outputFile.setFileName(QStringLiteral("%1/%2").arg(stagingDir, url.path()));
     if (!outputFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         emit error(outputFile.errorString());

@@ -271,8 +271,10 @@ bool PackageInstaller::applyFile(const QString &stagingDir, const QString &path,
             QDir().mkpath(unwindDir + relativeDir);
             // A file that is about to go anyway moves into the unwind folder: half the
             // writing of a copy, and a running program's file can be moved where it
-            // cannot be deleted.
-            const bool goes = action == QLatin1String("add") || action == QLatin1String("remove");
+            // cannot be deleted. A link is copied: moved, a relative one would lead
+            // elsewhere, and its backup must hold what it leads to.
+            const bool goes = (action == QLatin1String("add") || action == QLatin1String("remove"))
+                && !QFileInfo(target).isSymLink();
             QString backupError;
             const bool saved = goes ? moveFile(target, backup, &backupError)
                                     : copyFile(target, backup, &backupError);
