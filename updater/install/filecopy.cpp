@@ -1,32 +1,64 @@
 #include "filecopy.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QStorageInfo>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr qint64 chunkSize = 64 * 1024;
 
-// The volume that holds `folder`. A package asks about the same few folders for thousands
-// of files, and every fresh look-up reads the whole mount table.
-QStorageInfo volumeOf(const QString &folder)
+enum class Transfer { Done, Failed, Unsupported };
+
+// The kernel copies without passing the bytes through this process, as cp does; where it
+// cannot (another file system type, an old kernel), the caller copies through a buffer.
+Transfer kernelCopy(QFile &in, QFile &out, QString *error)
 {
-    static QHash<QString, QStorageInfo> known;
-    const auto it = known.constFind(folder);
-    if (it != known.cend())
-        return *it;
-    const QStorageInfo volume(folder);
-    if (volume.isValid())
-        known.insert(folder, volume);
-    return volume;
+#ifdef Q_OS_LINUX
+    const int from = in.handle();
+    const int to = out.handle();
+    bool first = true;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, 1 << 30, 0);
+        if (n > 0) {
+            first = false;
+            continue;
+        }
+        if (n == 0)
+            return Transfer::Done;
+        if (first && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+            return Transfer::Unsupported;
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return Transfer::Failed;
+    }
+#else
+    Q_UNUSED(in)
+    Q_UNUSED(out)
+    Q_UNUSED(error)
+    return Transfer::Unsupported;
+#endif
 }
 
-bool onSameVolume(const QString &source, const QString &destination)
+bool bufferedCopy(QFile &in, QFile &out, QFile **failed)
 {
-    const QStorageInfo from = volumeOf(QFileInfo(source).absolutePath());
-    return from.isValid() && from == volumeOf(QFileInfo(destination).absolutePath());
+    QByteArray buffer(chunkSize, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), chunkSize);
+        if (n < 0) {
+            *failed = &in;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        if (out.write(buffer.constData(), n) != n) {
+            *failed = &out;
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -40,25 +72,30 @@ bool copyFile(const QString &source, const QString &destination, QString *errorT
             *errorText = file.errorString();
         return false;
     };
-    if (!in.open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return fail(in);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return fail(out);
 
-    QByteArray buffer(chunkSize, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buffer.data(), chunkSize);
-        if (n < 0) {
-            out.remove();
-            return fail(in);
-        }
-        if (n == 0)
-            break;
-        if (out.write(buffer.constData(), n) != n) {
-            fail(out);
+    QString kernelError;
+    QFile *failed = nullptr;
+    switch (kernelCopy(in, out, &kernelError)) {
+    case Transfer::Done:
+        break;
+    case Transfer::Failed:
+        if (errorText)
+            *errorText = kernelError;
+        out.close();
+        out.remove();
+        return false;
+    case Transfer::Unsupported:
+        if (!bufferedCopy(in, out, &failed)) {
+            fail(*failed);
+            out.close();
             out.remove();
             return false;
         }
+        break;
     }
     // Some file systems report a failed write only when the file is closed.
     out.close();
@@ -69,27 +106,4 @@ bool copyFile(const QString &source, const QString &destination, QString *errorT
     }
     QFile::setPermissions(destination, in.permissions());
     return true;
-}
-
-bool moveFile(const QString &source, const QString &destination, QString *errorText)
-{
-    if (onSameVolume(source, destination)) {
-        QFile file(source); // refuses an existing destination
-        if (file.rename(destination))
-            return true;
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    // QFile::rename would copy here too, but it removes the source before the last of the
-    // copy is written, so a full volume would lose the file.
-    if (!copyFile(source, destination, errorText))
-        return false;
-    QFile file(source);
-    if (file.remove())
-        return true;
-    if (errorText)
-        *errorText = file.errorString();
-    QFile::remove(destination);
-    return false;
 }

@@ -9,8 +9,4 @@
 // partial copy is removed; `errorText`, when given, receives the failing file's error.
 bool copyFile(const QString &source, const QString &destination, QString *errorText = nullptr);
 
-// Moves a file; across volumes it is copied, and the source removed only once the copy is
-// whole. Fails when `destination` exists, leaving `source` in place.
-bool moveFile(const QString &source, const QString &destination, QString *errorText = nullptr);
-
 #endif

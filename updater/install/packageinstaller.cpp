@@ -269,15 +269,10 @@ bool PackageInstaller::applyFile(const QString &stagingDir, const QString &path,
         // The first copy holds the state from before the run; a later package keeps it.
         if (!QFileInfo::exists(backup)) {
             QDir().mkpath(unwindDir + relativeDir);
-            // A file that is about to go anyway moves into the unwind folder: half the
-            // writing of a copy, and a running program's file can be moved where it
-            // cannot be deleted. A link is copied: moved, a relative one would lead
-            // elsewhere, and its backup must hold what it leads to.
-            const bool goes = (action == QLatin1String("add") || action == QLatin1String("remove"))
-                && !QFileInfo(target).isSymLink();
+            // Always a copy: a file moved here while a running program holds it open could
+            // not be cleared away after the run and would pass for the next run's backup.
             QString backupError;
-            const bool saved = goes ? moveFile(target, backup, &backupError)
-                                    : copyFile(target, backup, &backupError);
+            const bool saved = copyFile(target, backup, &backupError);
             if (!saved) {
                 *errorText = text("Could not back up the file %1: %2").arg(target, backupError);
                 return false;

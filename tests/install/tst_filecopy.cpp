@@ -1,0 +1,91 @@
+#include "install/filecopy.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray randomBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    for (char &c : bytes)
+        c = char(generator.bounded(256));
+    return bytes;
+}
+
+} // namespace
+
+class tst_FileCopy : public QObject
+{
+    Q_OBJECT
+private slots:
+    void copiesBytesAndPermissions_data();
+    void copiesBytesAndPermissions();
+    void refusesAnExistingDestination();
+    void missingSourceLeavesNothing();
+};
+
+void tst_FileCopy::copiesBytesAndPermissions_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("one byte") << QByteArray("x");
+    QTest::newRow("several chunks and a tail") << randomBytes(3 * 1024 * 1024 + 17);
+}
+
+void tst_FileCopy::copiesBytesAndPermissions()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString source = dir.filePath("source.bin");
+    writeFile(source, bytes);
+    const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(QFile::setPermissions(source, permissions));
+
+    QString error;
+    QVERIFY2(copyFile(source, dir.filePath("copy.bin"), &error), qPrintable(error));
+    QCOMPARE(readFile(dir.filePath("copy.bin")), bytes);
+    // Owner, group and other bits; the "user" bits only mirror the owner's for the process.
+    QCOMPARE(QFile::permissions(dir.filePath("copy.bin")) & 0x7077, permissions & 0x7077);
+    QCOMPARE(readFile(source), bytes);
+}
+
+void tst_FileCopy::refusesAnExistingDestination()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("source.bin"), "new");
+    writeFile(dir.filePath("copy.bin"), "old");
+    QString error;
+    QVERIFY(!copyFile(dir.filePath("source.bin"), dir.filePath("copy.bin"), &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readFile(dir.filePath("copy.bin")), QByteArray("old"));
+}
+
+void tst_FileCopy::missingSourceLeavesNothing()
+{
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(!copyFile(dir.filePath("absent.bin"), dir.filePath("copy.bin"), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("copy.bin")));
+}
+
+QTEST_GUILESS_MAIN(tst_FileCopy)
+#include "tst_filecopy.moc"
