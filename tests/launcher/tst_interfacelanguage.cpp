@@ -490,6 +490,43 @@ void tst_InterfaceLanguage::catalogueLookup_data()
     // The download error's title has no entry: it stays English under Polish.
     QTest::newRow("VeskDownloadDialog: Update") << "VeskDownloadDialog"
                                                 << "Update" << QString() << "Update";
+    // The updater's own error texts (download, package checks) read Polish too.
+    const char *const ownTexts[][2] = {
+        { "Download of %1 failed: %2",
+            "Pobieranie %1 nie powiodło się: %2" },
+        { "Request aborted",
+            "Przerwano pobieranie" },
+        { "only http and https links are supported",
+            "obsługiwane są tylko odnośniki http i https" },
+        { "the link names no valid server and port",
+            "odnośnik nie wskazuje poprawnego serwera i portu" },
+        { "the destination is not open for writing",
+            "plik docelowy nie jest otwarty do zapisu" },
+        { "no data arrived for %1 seconds",
+            "przez %1 s nie nadeszły żadne dane" },
+        { "the server answered %1 %2",
+            "serwer odpowiedział: %1 %2" },
+        { "The link %1 names a file outside the download folder.",
+            "Odnośnik %1 wskazuje plik poza folderem pobierania." },
+        { "The package type \"%1\" has no installation folder.",
+            "Pakiet typu \"%1\" nie ma folderu instalacji." },
+        { "The package holds an entry with an unsafe name: %1",
+            "Pakiet zawiera plik o niebezpiecznej nazwie: %1" },
+        { "Could not write the file %1.",
+            "Nie można zapisać pliku %1." },
+        { "The package entry %1 is damaged: its data does not match its checksum.",
+            "Plik %1 w pakiecie jest uszkodzony: jego dane nie zgadzają się z sumą kontrolną." },
+        { "The package manifest %1 is missing or cannot be read: %2",
+            "Brak opisu pakietu %1 albo nie można go odczytać: %2" },
+        { "The package manifest %1 is not well-formed: %2 (line %3)",
+            "Opis pakietu %1 jest niepoprawny: %2 (wiersz %3)" },
+        { "Could not back up the file %1: %2",
+            "Nie można wykonać kopii zapasowej pliku %1: %2" },
+    };
+    for (const auto &own : ownTexts) {
+        QTest::newRow(QByteArray("own: ") + own[0])
+            << "translation" << QString::fromUtf8(own[0]) << "nc" << QString::fromUtf8(own[1]);
+    }
 }
 
 void tst_InterfaceLanguage::catalogueLookup()

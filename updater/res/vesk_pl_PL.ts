@@ -153,5 +153,66 @@
         <source>Please reinstall application with package from official web page</source>
         <translation>Prosze pobrać i zainstalować vesk ze strony http://www.veskora.pl</translation>
     </message>
+    <!-- The updater's own error texts, beyond the client's catalogue. -->
+    <message>
+        <source>Download of %1 failed: %2</source>
+        <translation>Pobieranie %1 nie powiodło się: %2</translation>
+    </message>
+    <message>
+        <source>Request aborted</source>
+        <translation>Przerwano pobieranie</translation>
+    </message>
+    <message>
+        <source>only http and https links are supported</source>
+        <translation>obsługiwane są tylko odnośniki http i https</translation>
+    </message>
+    <message>
+        <source>the link names no valid server and port</source>
+        <translation>odnośnik nie wskazuje poprawnego serwera i portu</translation>
+    </message>
+    <message>
+        <source>the destination is not open for writing</source>
+        <translation>plik docelowy nie jest otwarty do zapisu</translation>
+    </message>
+    <message>
+        <source>no data arrived for %1 seconds</source>
+        <translation>przez %1 s nie nadeszły żadne dane</translation>
+    </message>
+    <message>
+        <source>the server answered %1 %2</source>
+        <translation>serwer odpowiedział: %1 %2</translation>
+    </message>
+    <message>
+        <source>The link %1 names a file outside the download folder.</source>
+        <translation>Odnośnik %1 wskazuje plik poza folderem pobierania.</translation>
+    </message>
+    <message>
+        <source>The package type &quot;%1&quot; has no installation folder.</source>
+        <translation>Pakiet typu &quot;%1&quot; nie ma folderu instalacji.</translation>
+    </message>
+    <message>
+        <source>The package holds an entry with an unsafe name: %1</source>
+        <translation>Pakiet zawiera plik o niebezpiecznej nazwie: %1</translation>
+    </message>
+    <message>
+        <source>Could not write the file %1.</source>
+        <translation>Nie można zapisać pliku %1.</translation>
+    </message>
+    <message>
+        <source>The package entry %1 is damaged: its data does not match its checksum.</source>
+        <translation>Plik %1 w pakiecie jest uszkodzony: jego dane nie zgadzają się z sumą kontrolną.</translation>
+    </message>
+    <message>
+        <source>The package manifest %1 is missing or cannot be read: %2</source>
+        <translation>Brak opisu pakietu %1 albo nie można go odczytać: %2</translation>
+    </message>
+    <message>
+        <source>The package manifest %1 is not well-formed: %2 (line %3)</source>
+        <translation>Opis pakietu %1 jest niepoprawny: %2 (wiersz %3)</translation>
+    </message>
+    <message>
+        <source>Could not back up the file %1: %2</source>
+        <translation>Nie można wykonać kopii zapasowej pliku %1: %2</translation>
+    </message>
 </context>
 </TS>
