@@ -74,8 +74,8 @@ void VeskUpdaterEngine::startFileDownload()
     if (outputFile.isOpen())
         outputFile.close();
     if (!namesFileInStagingFolder(url.path())) {
-        emit error(QCoreApplication::translate("translation",
-            "The link %1 names a file outside the download folder.", "nc")
+        emit error(QCoreApplication::translate(
+            "translation", "The link %1 names a file outside the download folder.", "nc")
                        .arg(url.toDisplayString()));
         return;
     }
