@@ -26,5 +26,5 @@ function(vesk_add_test name)
   set_tests_properties(${name} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     LABELS "${T_LABELS}"
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;APPDATA=${home}/appdata;TMPDIR=${home}/tmp;VESK_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VESK_TEST_SUPPORT_DIR=${CMAKE_BINARY_DIR}/tests/support;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizer.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;no_proxy=127.0.0.1,localhost,::1;NO_PROXY=127.0.0.1,localhost,::1;APPDATA=${home}/appdata;TMPDIR=${home}/tmp;VESK_TEST_BIN_DIR=${CMAKE_BINARY_DIR}/bin;VESK_TEST_SUPPORT_DIR=${CMAKE_BINARY_DIR}/tests/support;ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizer.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 endfunction()
