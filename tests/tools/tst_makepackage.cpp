@@ -1,6 +1,6 @@
 #include "catalogueentry.h"
 #include "packagewriter.h"
-#include "zipiofunctions.h"
+#include "install/qfilezipio.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +24,8 @@ QList<Entry> readArchive(const QString &path, bool *ok)
 {
     *ok = false;
     QList<Entry> entries;
-    zlib_filefunc64_def functions = qfileZipIoFunctions();
+    zlib_filefunc64_def functions;
+    fillQFileZipFunctions(&functions);
     QString name = path;
     unzFile zip = unzOpen2_64(&name, &functions);
     if (!zip)

@@ -1,13 +1,14 @@
 #include "zipwriter.h"
 
-#include "zipiofunctions.h"
+#include "install/qfilezipio.h"
 
 #include <QIODevice>
 
 ZipWriter::ZipWriter(const QString &path)
     : path(path)
 {
-    zlib_filefunc64_def functions = qfileZipIoFunctions();
+    zlib_filefunc64_def functions;
+    fillQFileZipFunctions(&functions);
     handle = zipOpen2_64(&this->path, APPEND_STATUS_CREATE, nullptr, &functions);
 }
 
