@@ -1,13 +1,12 @@
 #include "veskchangelogdialog.h"
 
 #include "engine/veskupdaterengine.h"
+#include "formloader.h"
 #include "veskdownloaddialog.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QUiLoader>
 
 namespace {
 
@@ -39,12 +38,7 @@ VeskChangelogDialog::VeskChangelogDialog(VeskUpdaterEngine *engine)
     : QObject(nullptr)
     , engine(engine)
 {
-    // The forms are part of the program, so neither the open nor the build can fail.
-    QUiLoader loader;
-    QFile file(QStringLiteral(":/res/Changelog.ui"));
-    file.open(QIODevice::ReadOnly);
-    form = loader.load(&file);
-    file.close();
+    form = loadForm(QStringLiteral(":/res/Changelog.ui"));
 
     connect(form, &QObject::destroyed, this, &QObject::deleteLater);
 

@@ -1,27 +1,21 @@
 #include "veskdownloaddialog.h"
 
 #include "engine/veskupdaterengine.h"
+#include "formloader.h"
 #include "veskinstalldialog.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QUiLoader>
 
 VeskDownloadDialog::VeskDownloadDialog(VeskUpdaterEngine *engine)
     : QObject(nullptr)
     , engine(engine)
 {
-    // The forms are part of the program, so neither the open nor the build can fail.
-    QUiLoader loader;
-    QFile file(QStringLiteral(":/res/Download.ui"));
-    file.open(QIODevice::ReadOnly);
-    form = loader.load(&file);
-    file.close();
+    form = loadForm(QStringLiteral(":/res/Download.ui"));
 
     progressBar = form->findChild<QProgressBar *>(QStringLiteral("Updater_Download_Progress"));
     auto *progressText = form->findChild<QLabel *>(QStringLiteral("Updater_Download_ProgressText"));

@@ -1,23 +1,17 @@
 #include "veskinstalldialog.h"
 
 #include "engine/veskupdaterengine.h"
+#include "formloader.h"
 #include "vesksummarydialog.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
-#include <QUiLoader>
 
 VeskInstallDialog::VeskInstallDialog(VeskUpdaterEngine *engine)
     : QObject(nullptr)
     , engine(engine)
 {
-    // The forms are part of the program, so neither the open nor the build can fail.
-    QUiLoader loader;
-    QFile file(QStringLiteral(":/res/Install.ui"));
-    file.open(QIODevice::ReadOnly);
-    form = loader.load(&file);
-    file.close();
+    form = loadForm(QStringLiteral(":/res/Install.ui"));
 
     progressBar = form->findChild<QProgressBar *>(QStringLiteral("Updater_Install_Progress"));
     auto *progressText = form->findChild<QLabel *>(QStringLiteral("Updater_Install_ProgressText"));

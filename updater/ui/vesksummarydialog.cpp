@@ -1,26 +1,20 @@
 #include "vesksummarydialog.h"
 
 #include "engine/veskupdaterengine.h"
+#include "formloader.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QUiLoader>
 #include <QWidget>
 
 VeskSummaryDialog::VeskSummaryDialog(VeskUpdaterEngine *engine)
     : QObject(nullptr)
     , engine(engine)
 {
-    // The forms are part of the program, so neither the open nor the build can fail.
-    QUiLoader loader;
-    QFile file(QStringLiteral(":/res/Summary.ui"));
-    file.open(QIODevice::ReadOnly);
-    QWidget *form = loader.load(&file);
-    file.close();
+    QWidget *form = loadForm(QStringLiteral(":/res/Summary.ui"));
 
     auto *details = form->findChild<QPlainTextEdit *>(QStringLiteral("Updater_Summary_Details"));
     details->setPlainText(engine->installationLog());
