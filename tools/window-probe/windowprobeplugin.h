@@ -19,7 +19,7 @@ class WindowProbePlugin : public QGenericPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "windowprobe.json")
 public:
-    QObject *create(const QString &name, const QString &spec) override;
+    QObject *create(const QString &name, const QString &parameters) override;
 };
 
 #endif

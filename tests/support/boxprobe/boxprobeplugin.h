@@ -25,7 +25,7 @@ class BoxProbePlugin : public QGenericPlugin
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "boxprobe.json")
 public:
-    QObject *create(const QString &name, const QString &spec) override;
+    QObject *create(const QString &name, const QString &parameters) override;
 };
 
 #endif
