@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <algorithm>
+
 bool DemoRun::run(const QString &scenario)
 {
     // Left in the test's home afterwards, for a look when something failed.
@@ -51,6 +53,20 @@ QMap<QString, QByteArray> DemoRun::files(const QString &relative) const
     return found;
 }
 
+QStringList DemoRun::filesDiffering(const QString &relative, const QString &reference) const
+{
+    const QMap<QString, QByteArray> wanted = files(reference);
+    if (wanted.isEmpty())
+        return { reference + " holds no file" };
+    const QMap<QString, QByteArray> found = files(relative);
+    QStringList differing;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        if (found.value(it.key()) != it.value())
+            differing << it.key();
+    }
+    return differing;
+}
+
 QList<QJsonObject> DemoRun::messageBoxes() const
 {
     QList<QJsonObject> boxes;
@@ -69,5 +85,6 @@ QList<QPair<QString, int>> DemoRun::exits() const
         out.append({ process.value("role").toString().section(u' ', 0, 0),
             process.contains("exit") ? process.value("exit").toInt() : -1 });
     }
+    std::sort(out.begin(), out.end());
     return out;
 }

@@ -24,10 +24,14 @@ public:
 
     // Relative path -> bytes of every file under a folder of the demo.
     QMap<QString, QByteArray> files(const QString &relative) const;
+    // The files of `reference` that `relative` lacks or holds with other bytes. A reference
+    // with no file at all is reported too, so that a wrong path cannot pass as "no difference".
+    QStringList filesDiffering(const QString &relative, const QString &reference) const;
     // The message boxes shown, in order: {"title", "text", "buttons"}.
     QList<QJsonObject> messageBoxes() const;
     // The exit code of each process of the run by its role's first word ("launcher",
-    // "worker", "updater", "client"); -1 for a process killed by a signal.
+    // "worker", "cleaner", "client"), sorted by role; -1 for a process killed by a
+    // signal.
     QList<QPair<QString, int>> exits() const;
 
 private:

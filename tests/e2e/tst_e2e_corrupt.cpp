@@ -1,5 +1,6 @@
 #include "demorun.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <algorithm>
@@ -55,14 +56,10 @@ void TestE2eCorrupt::summaryShowsTheFailure()
 
 void TestE2eCorrupt::replacedFilesAreRestoredByteForByte()
 {
-    const QMap<QString, QByteArray> installed = demo.files("install");
-    const QMap<QString, QByteArray> before = demo.files("sources/client-7.0.0");
-    QVERIFY(!before.isEmpty());
     // Every file the app package replaced or removed is back as it was.
-    for (auto it = before.cbegin(); it != before.cend(); ++it)
-        QVERIFY2(installed.value(it.key()) == it.value(), qPrintable(it.key()));
+    QCOMPARE(demo.filesDiffering("install", "sources/client-7.0.0"), QStringList());
     // A file the package added where none existed stays: rollback puts back, it deletes nothing.
-    QCOMPARE(installed.value("sounds/ring.wav"),
+    QCOMPARE(demo.files("install").value("sounds/ring.wav"),
         demo.files("sources/client-7.1.0").value("sounds/ring.wav"));
 }
 
@@ -73,13 +70,13 @@ void TestE2eCorrupt::pluginIsUntouched()
 
 void TestE2eCorrupt::stagingFolderIsEmptied()
 {
+    QVERIFY(QDir(demo.path("tmp/vupdates")).exists());
     QCOMPARE(demo.files("tmp/vupdates").keys(), QStringList());
 }
 
 void TestE2eCorrupt::runEndsNormally()
 {
-    auto exits = demo.exits();
-    std::sort(exits.begin(), exits.end());
+    const QList<QPair<QString, int>> exits = demo.exits();
     const QList<QPair<QString, int>> expected { { "cleaner", 0 }, { "client", 0 },
         { "launcher", 0 }, { "worker", 0 } };
     QCOMPARE(exits, expected);

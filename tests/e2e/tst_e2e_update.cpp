@@ -2,8 +2,6 @@
 
 #include <QTest>
 
-#include <algorithm>
-
 // The demo's whole update, clicked through under Xvfb: "Download now", then "Close".
 class TestE2eUpdate : public QObject
 {
@@ -48,20 +46,15 @@ void TestE2eUpdate::summaryShowsTheInstallationLog()
 
 void TestE2eUpdate::appFilesAreTheNewVersion()
 {
-    const QMap<QString, QByteArray> installed = demo.files("install");
-    const QMap<QString, QByteArray> wanted = demo.files("sources/client-7.1.0");
-    QVERIFY(!wanted.isEmpty());
-    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
-        QVERIFY2(installed.value(it.key()) == it.value(), qPrintable(it.key()));
-    QVERIFY(!installed.contains("sounds/buzz.wav"));
+    QCOMPARE(demo.filesDiffering("install", "sources/client-7.1.0"), QStringList());
+    QVERIFY(!demo.files("install").contains("sounds/buzz.wav"));
 }
 
 void TestE2eUpdate::pluginFilesAreTheNewVersion()
 {
+    QCOMPARE(
+        demo.filesDiffering("appdata/Veskora/plugins", "sources/emoticons-1.1"), QStringList());
     const QMap<QString, QByteArray> installed = demo.files("appdata/Veskora/plugins");
-    const QMap<QString, QByteArray> added = demo.files("sources/emoticons-1.1");
-    for (auto it = added.cbegin(); it != added.cend(); ++it)
-        QVERIFY2(installed.value(it.key()) == it.value(), qPrintable(it.key()));
     QVERIFY(!installed.contains("emoticons/old.png"));
     QCOMPARE(installed.value("emoticons/wink.png"),
         demo.files("sources/emoticons-1.0").value("emoticons/wink.png"));
@@ -69,8 +62,7 @@ void TestE2eUpdate::pluginFilesAreTheNewVersion()
 
 void TestE2eUpdate::everyProcessEndedWithZeroAndTheCopyIsGone()
 {
-    auto exits = demo.exits();
-    std::sort(exits.begin(), exits.end());
+    const QList<QPair<QString, int>> exits = demo.exits();
     const QList<QPair<QString, int>> expected { { "cleaner", 0 }, { "client", 0 },
         { "launcher", 0 }, { "worker", 0 } };
     QCOMPARE(exits, expected);

@@ -1,6 +1,7 @@
 #include "engine/veskupdaterengine.h"
 #include "httptestserver.h"
 #include "residentmemory.h"
+#include "testfiles.h"
 #include "vesktestsupport.h"
 
 #include <QCryptographicHash>
@@ -64,18 +65,13 @@ HttpTestServer::Handler logging(
     };
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 class tst_PackageDownload : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void requestSequenceFollowsEachLinksHost();
     void progressIsOverAllAnnouncedBytes_data();
@@ -92,6 +88,12 @@ private slots:
     void residentMemoryShimSeesTouchedMemory();
     void largeBodyStreamsToDiskIntact();
 };
+
+void tst_PackageDownload::initTestCase()
+{
+    // Each test empties the staging folder in the temporary folder: never the user's own.
+    QVERIFY2(runsInOwnTestHome(), "run through CTest, which gives the test a home of its own");
+}
 
 void tst_PackageDownload::init()
 {
@@ -127,8 +129,8 @@ void tst_PackageDownload::requestSequenceFollowsEachLinksHost()
     QCOMPARE(b.requests().at(0).host, hostB);
     QCOMPARE(b.requests().at(1).host, hostB);
     QCOMPARE(run.fileNames(), QStringList({ "Alpha", "Beta" }));
-    QCOMPARE(readAll(run.staged("alpha.zip")), QByteArray("package A"));
-    QCOMPARE(readAll(run.staged("beta.zip")), QByteArray("package B, longer"));
+    QCOMPARE(readFile(run.staged("alpha.zip")), QByteArray("package A"));
+    QCOMPARE(readFile(run.staged("beta.zip")), QByteArray("package B, longer"));
     QCOMPARE(run.progressValues().last(), 100);
     QCOMPARE(VeskEngineTestAccess::downloadState(run.engine), int(VeskUpdaterEngine::Idle));
 }
@@ -217,7 +219,7 @@ void tst_PackageDownload::onlyTheLinksPathIsRequestedAndNamesTheFile()
     QTRY_VERIFY_WITH_TIMEOUT(run.isOver(), runTimeoutMs);
     QCOMPARE(run.finished.size(), 1);
     QCOMPARE(log, QStringList({ "S HEAD /pkg%20one.zip", "S GET /pkg%20one.zip" }));
-    QCOMPARE(readAll(run.staged("pkg one.zip")), QByteArray("zip"));
+    QCOMPARE(readFile(run.staged("pkg one.zip")), QByteArray("zip"));
 }
 
 void tst_PackageDownload::folderInTheLinksPathFailsWithTheFileError()
@@ -254,7 +256,7 @@ void tst_PackageDownload::samePathTwiceOverwrites()
     run.engine.beginDownload();
     QTRY_VERIFY_WITH_TIMEOUT(run.isOver(), runTimeoutMs);
     QCOMPARE(run.finished.size(), 1);
-    QCOMPARE(readAll(run.staged("same.zip")), QByteArray("second"));
+    QCOMPARE(readFile(run.staged("same.zip")), QByteArray("second"));
 }
 
 void tst_PackageDownload::linkClimbingOutOfTheStagingFolderFails_data()

@@ -1,4 +1,5 @@
 #include "engine/veskupdaterengine.h"
+#include "testfiles.h"
 #include "vesktestsupport.h"
 
 #include <QDir>
@@ -19,8 +20,7 @@ private slots:
 void tst_VeskUpdaterEngine::initTestCase()
 {
     // The tests below empty the staging folder: never the real one.
-    QVERIFY2(QStandardPaths::writableLocation(QStandardPaths::TempLocation).contains("testhomes"),
-        "TMPDIR must be the test's own folder (run through CTest)");
+    QVERIFY2(runsInOwnTestHome(), "run through CTest, which gives the test a home of its own");
 }
 
 void tst_VeskUpdaterEngine::stagingFolderIsCreatedUnderTemp()

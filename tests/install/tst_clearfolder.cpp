@@ -1,4 +1,5 @@
 #include "install/clearfolder.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -8,14 +9,6 @@
 #include <QTest>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &content = "x")
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(content);
-}
 
 // Every entry under `root`, relative, with links reported as links (never followed).
 QStringList entriesUnder(const QString &root)
@@ -56,13 +49,13 @@ void tst_ClearFolder::deletesFilesKeepsFolders()
     QTemporaryDir staging;
     QVERIFY(staging.isValid());
     const QString root = staging.path();
-    writeFile(root + "/package.zip");
-    writeFile(root + "/.hidden");
-    writeFile(root + "/a/one.txt");
-    writeFile(root + "/a/b/c/deep.dll");
-    writeFile(root + "/a/b/.hidden-deep");
-    writeFile(root + "/.hiddendir/inside.txt");
-    writeFile(root + "/unwind/plugins/backup.dat");
+    QVERIFY(writeFile(root + "/package.zip", "x"));
+    QVERIFY(writeFile(root + "/.hidden", "x"));
+    QVERIFY(writeFile(root + "/a/one.txt", "x"));
+    QVERIFY(writeFile(root + "/a/b/c/deep.dll", "x"));
+    QVERIFY(writeFile(root + "/a/b/.hidden-deep", "x"));
+    QVERIFY(writeFile(root + "/.hiddendir/inside.txt", "x"));
+    QVERIFY(writeFile(root + "/unwind/plugins/backup.dat", "x"));
     QDir().mkpath(root + "/empty");
 
     clearFolder(root);
@@ -110,13 +103,13 @@ void tst_ClearFolder::linksAreDeletedNotFollowed()
     QVERIFY(base.isValid());
     const QString staging = base.path() + "/staging";
     const QString outside = base.path() + "/outside";
-    writeFile(outside + "/keep.txt");
-    writeFile(outside + "/.hidden-keep");
-    writeFile(outside + "/sub/nested-keep.dll");
+    QVERIFY(writeFile(outside + "/keep.txt", "x"));
+    QVERIFY(writeFile(outside + "/.hidden-keep", "x"));
+    QVERIFY(writeFile(outside + "/sub/nested-keep.dll", "x"));
     const QStringList outsideBefore = entriesUnder(outside);
 
-    writeFile(staging + "/package.zip");
-    writeFile(staging + "/a/b/file.txt");
+    QVERIFY(writeFile(staging + "/package.zip", "x"));
+    QVERIFY(writeFile(staging + "/a/b/file.txt", "x"));
     const QString link = staging + "/" + linkPath;
     QDir().mkpath(QFileInfo(link).absolutePath());
     QVERIFY(QFile::link(base.path() + "/" + linkTarget, link));

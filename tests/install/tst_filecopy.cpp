@@ -1,4 +1,5 @@
 #include "install/filecopy.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -6,19 +7,6 @@
 #include <QTest>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QByteArray randomBytes(qsizetype size)
 {
@@ -55,7 +43,7 @@ void tst_FileCopy::copiesBytesAndPermissions()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString source = dir.filePath("source.bin");
-    writeFile(source, bytes);
+    QVERIFY(writeFile(source, bytes));
     const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     QVERIFY(QFile::setPermissions(source, permissions));
 
@@ -70,8 +58,8 @@ void tst_FileCopy::copiesBytesAndPermissions()
 void tst_FileCopy::refusesAnExistingDestination()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("source.bin"), "new");
-    writeFile(dir.filePath("copy.bin"), "old");
+    QVERIFY(writeFile(dir.filePath("source.bin"), "new"));
+    QVERIFY(writeFile(dir.filePath("copy.bin"), "old"));
     QString error;
     QVERIFY(!copyFile(dir.filePath("source.bin"), dir.filePath("copy.bin"), &error));
     QVERIFY(!error.isEmpty());

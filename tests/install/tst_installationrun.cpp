@@ -2,6 +2,7 @@
 #include "install/detachedstart.h"
 #include "messageboxanswerer.h"
 #include "packagebuilder.h"
+#include "testfiles.h"
 #include "vesktestsupport.h"
 
 #include <QDir>
@@ -25,20 +26,6 @@ const QString rollbackText = QStringLiteral(
 QString pluginRoot()
 {
     return qEnvironmentVariable("APPDATA") + "/Veskora/plugins";
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 // Relative paths of the files (not folders) under `root`; links are not followed.
@@ -140,10 +127,9 @@ private:
 
 void tst_InstallationRun::initTestCase()
 {
-    // Plug-ins install under APPDATA; without the test's own folder they would land in the
-    // real user's one.
-    QVERIFY2(qEnvironmentVariable("APPDATA").contains("testhomes"),
-        "run through ctest, which points APPDATA at the test's folder");
+    // Plug-ins install under APPDATA and packages are staged in the temporary folder; without
+    // the test's own folders both would be the real user's.
+    QVERIFY2(runsInOwnTestHome(), "run through CTest, which gives the test a home of its own");
 }
 
 void tst_InstallationRun::init()
@@ -171,14 +157,14 @@ void tst_InstallationRun::emptyRunOnlyFinishesAndClearsStaging()
 {
     QTemporaryDir outside;
     QVERIFY(outside.isValid());
-    writeFile(outside.path() + "/keep.txt", "keep");
-    writeFile(outside.path() + "/sub/.hidden-keep", "keep");
+    QVERIFY(writeFile(outside.path() + "/keep.txt", "keep"));
+    QVERIFY(writeFile(outside.path() + "/sub/.hidden-keep", "keep"));
 
     VeskUpdaterEngine engine;
     const QString staging = VeskEngineTestAccess::stagingDir(engine);
-    writeFile(staging + "/left-over.zip", "zip");
-    writeFile(staging + "/.hidden", "h");
-    writeFile(staging + "/unwind/plugins/deep/.backup", "b");
+    QVERIFY(writeFile(staging + "/left-over.zip", "zip"));
+    QVERIFY(writeFile(staging + "/.hidden", "h"));
+    QVERIFY(writeFile(staging + "/unwind/plugins/deep/.backup", "b"));
     QVERIFY(QFile::link(outside.path(), staging + "/unwind/outside-link"));
 
     EventLog log(engine);
@@ -263,8 +249,8 @@ void tst_InstallationRun::failedPackageRollsBackTheRun()
 {
     QFETCH(QMessageBox::StandardButton, answer);
 
-    writeFile(pluginRoot() + "/alpha/data.txt", "alpha old");
-    writeFile(pluginRoot() + "/beta/data.txt", "beta old");
+    QVERIFY(writeFile(pluginRoot() + "/alpha/data.txt", "alpha old"));
+    QVERIFY(writeFile(pluginRoot() + "/beta/data.txt", "beta old"));
 
     VeskUpdaterEngine engine;
     const QString staging = VeskEngineTestAccess::stagingDir(engine);
@@ -340,7 +326,7 @@ void tst_InstallationRun::warningCarriesErrorText()
             writePlugin(staging, "beta", "beta", { "data.txt" }) });
     // A folder where beta's entry would be unpacked: its output file cannot be opened.
     const QString blocked = staging + "/beta/data.txt";
-    writeFile(blocked + "/inside", "x");
+    QVERIFY(writeFile(blocked + "/inside", "x"));
     QFile probe(blocked);
     QVERIFY(!probe.open(QIODevice::WriteOnly));
     const QString errorText = probe.errorString();
@@ -357,8 +343,8 @@ void tst_InstallationRun::warningCarriesErrorText()
 
 void tst_InstallationRun::failedRollbackIsReportedAndTheRestStillRollsBack()
 {
-    writeFile(pluginRoot() + "/alpha/data.txt", "alpha old");
-    writeFile(pluginRoot() + "/beta/data.txt", "beta old");
+    QVERIFY(writeFile(pluginRoot() + "/alpha/data.txt", "alpha old"));
+    QVERIFY(writeFile(pluginRoot() + "/beta/data.txt", "beta old"));
 
     VeskUpdaterEngine engine;
     const QString staging = VeskEngineTestAccess::stagingDir(engine);
@@ -379,7 +365,7 @@ void tst_InstallationRun::failedRollbackIsReportedAndTheRestStillRollsBack()
         if (box->icon() == QMessageBox::Warning) {
             const QString alphaFile = pluginRoot() + "/alpha/data.txt";
             QFile::remove(alphaFile);
-            writeFile(alphaFile + "/occupied", "x");
+            QVERIFY(writeFile(alphaFile + "/occupied", "x"));
         } else {
             eventsAtCritical = log.events;
             betaAtCritical = readFile(pluginRoot() + "/beta/data.txt");

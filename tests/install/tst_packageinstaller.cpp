@@ -1,6 +1,7 @@
 #include "engine/updaterecord.h"
 #include "install/packageinstaller.h"
 #include "packagebuilder.h"
+#include "testfiles.h"
 #include "vesktestsupport.h"
 
 #include <QCoreApplication>
@@ -70,22 +71,6 @@ QStringList changedPaths(const Snapshot &before, const Snapshot &after)
     }
     result.sort();
     return result;
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    QCOMPARE(file.write(content), qint64(content.size()));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
 }
 
 // More than one 4096-byte chunk, and not a multiple of it.
@@ -245,6 +230,8 @@ private:
 
 void tst_PackageInstaller::initTestCase()
 {
+    // Packages are staged in the temporary folder and plug-ins install under APPDATA.
+    QVERIFY2(runsInOwnTestHome(), "run through CTest, which gives the test a home of its own");
     appDir = QCoreApplication::applicationDirPath();
     homeDir = QFileInfo(appDir).absolutePath();
     appDataDir = QString::fromLocal8Bit(qgetenv("APPDATA"));
@@ -292,9 +279,9 @@ void tst_PackageInstaller::soundsExample()
     QFETCH(bool, buzzExists);
 
     const auto sounds = record("sounds");
-    writeFile(appDir + "/sounds/message.wav", "old message");
+    QVERIFY(writeFile(appDir + "/sounds/message.wav", "old message"));
     if (buzzExists)
-        writeFile(appDir + "/sounds/buzz.wav", "old buzz");
+        QVERIFY(writeFile(appDir + "/sounds/buzz.wav", "old buzz"));
     const Snapshot before = homeSnapshot();
 
     PackageBuilder builder;
@@ -415,7 +402,7 @@ void tst_PackageInstaller::fileElements()
     QFETCH(QStringList, staying);
 
     for (auto it = existing.cbegin(); it != existing.cend(); ++it)
-        writeFile(appDir + '/' + it.key(), it.value());
+        QVERIFY(writeFile(appDir + '/' + it.key(), it.value()));
     const Snapshot before = homeSnapshot();
 
     const auto pack = record("pack");
@@ -502,7 +489,7 @@ void tst_PackageInstaller::packageAttributes()
 void tst_PackageInstaller::fileBeforePackageElementStaysApplied()
 {
     const auto pack = record("pack");
-    writeFile(appDir + "/t/p.txt", "old");
+    QVERIFY(writeFile(appDir + "/t/p.txt", "old"));
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("t/p.txt", "new").addFile("t/q.txt", "q");
@@ -552,7 +539,7 @@ void tst_PackageInstaller::twoInstallersReplaceTheSameFile()
 {
     QFETCH(bool, firstRolledBackFirst);
 
-    writeFile(appDir + "/shared/common.txt", "original");
+    QVERIFY(writeFile(appDir + "/shared/common.txt", "original"));
     const Snapshot before = homeSnapshot();
     const auto first = record("first");
     const auto second = record("second");
@@ -702,7 +689,7 @@ void tst_PackageInstaller::stagingFolderWithPolishName()
 void tst_PackageInstaller::rollbackOnFreshInstallerTouchesNothing()
 {
     const auto pack = record("pack");
-    writeFile(staging + "unwind/t/a.txt", "stale backup");
+    QVERIFY(writeFile(staging + "unwind/t/a.txt", "stale backup"));
     const Snapshot before = homeSnapshot();
     const Snapshot tempBefore = tempSnapshot();
     PackageInstaller installer(pack.get());
@@ -714,8 +701,8 @@ void tst_PackageInstaller::rollbackOnFreshInstallerTouchesNothing()
 void tst_PackageInstaller::rollbackStopsAtFirstFailure()
 {
     const auto pack = record("pack");
-    writeFile(appDir + "/t/1.txt", "old 1");
-    writeFile(appDir + "/t/2.txt", "old 2");
+    QVERIFY(writeFile(appDir + "/t/1.txt", "old 1"));
+    QVERIFY(writeFile(appDir + "/t/2.txt", "old 2"));
     PackageBuilder builder;
     builder.addFile("t/1.txt", "new 1").addFile("t/2.txt", "new 2");
     QVERIFY(builder.writePackage(
@@ -815,7 +802,7 @@ void tst_PackageInstaller::confinement()
     const auto pack = record("pack", type);
     const Snapshot before = homeSnapshot();
     // The source lies where "staging/path/x.txt" resolves to, so an unconfined add would work.
-    writeFile(QDir::cleanPath(staging + entry), "escape");
+    QVERIFY(writeFile(QDir::cleanPath(staging + entry), "escape"));
     PackageBuilder builder;
     builder.addFile("inside.txt", "in");
     QVERIFY(builder.writePackage(staging, *pack,
@@ -888,7 +875,7 @@ void tst_PackageInstaller::checksumMismatchFails()
     QFETCH(PackageBuilder::Method, method);
 
     const auto pack = record("pack");
-    writeFile(appDir + "/t/bad.bin", "old");
+    QVERIFY(writeFile(appDir + "/t/bad.bin", "old"));
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("good.txt", "g").addBadCrcFile("t/bad.bin", payload(6), method);
@@ -953,9 +940,9 @@ void tst_PackageInstaller::backupThatCannotBeMadeFails()
     QFETCH(QString, action);
 
     const auto pack = record("pack");
-    writeFile(appDir + "/t/keep.dll", "old");
+    QVERIFY(writeFile(appDir + "/t/keep.dll", "old"));
     // A file where the backup's folder must go: the copy cannot be made.
-    writeFile(staging + "unwind/t", "in the way");
+    QVERIFY(writeFile(staging + "unwind/t", "in the way"));
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("t/keep.dll", "new");
@@ -1002,7 +989,7 @@ void tst_PackageInstaller::backupOnAnotherVolume()
     QVERIFY(QFile::link(volume.path(), staging + "unwind"));
 
     const auto pack = record("pack");
-    writeFile(appDir + "/t/keep.dll", "old");
+    QVERIFY(writeFile(appDir + "/t/keep.dll", "old"));
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("t/keep.dll", "new");
@@ -1040,7 +1027,7 @@ void tst_PackageInstaller::linkedTargetIsRestorable()
 
     // A relative link means something else once it lies in the unwind folder, so its
     // backup must hold what it leads to.
-    writeFile(appDir + "/t/real.dll", "real");
+    QVERIFY(writeFile(appDir + "/t/real.dll", "real"));
     if (!QFile::link("real.dll", appDir + "/t/keep.dll")
         || !QFileInfo(appDir + "/t/keep.dll").isSymLink())
         QSKIP("needs symbolic links");
@@ -1086,7 +1073,7 @@ void tst_PackageInstaller::manifestFaults()
     QFETCH(bool, firstApplied);
 
     const auto pack = record("pack");
-    writeFile(appDir + "/t/a.txt", "old");
+    QVERIFY(writeFile(appDir + "/t/a.txt", "old"));
     const Snapshot before = homeSnapshot();
     PackageBuilder builder;
     builder.addFile("t/a.txt", "new").addFile("t/b.txt", "b");

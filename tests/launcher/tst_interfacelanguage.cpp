@@ -2,6 +2,7 @@
 #include "fakeupdateserver.h"
 #include "launcher/interfacelanguage.h"
 #include "launcher/roamingappdata.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,14 +19,6 @@ namespace {
 
 const QString webPage = QStringLiteral("http://www.veskora.pl");
 const QString embeddedCatalogue = QStringLiteral(":/languages/vesk_pl_PL.qm");
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
-}
 
 QString noUpdatesText()
 {

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "catalogueentry.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,13 +33,6 @@ bool sameEntry(const CatalogueEntry &a, const CatalogueEntry &b)
         && a.description == b.description && a.copyrights == b.copyrights && a.author == b.author
         && a.webpage == b.webpage && a.email == b.email && a.changelog == b.changelog
         && a.link == b.link && a.critical == b.critical && a.timestamp == b.timestamp;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -125,11 +119,11 @@ void TestCatalogue::loadFolder()
     CatalogueEntry second = fullEntry();
     second.name = QStringLiteral("emoticons");
     second.type = QStringLiteral("plugin");
-    writeFile(dir.filePath("a-client.component"), fullEntry().toText());
-    writeFile(dir.filePath("b-emoticons.component"), second.toText());
-    writeFile(dir.filePath("c-broken.component"), "name: x\n");
-    writeFile(dir.filePath("d-duplicate.component"), fullEntry().toText());
-    writeFile(dir.filePath("notes.txt"), "not an entry");
+    QVERIFY(writeFile(dir.filePath("a-client.component"), fullEntry().toText()));
+    QVERIFY(writeFile(dir.filePath("b-emoticons.component"), second.toText()));
+    QVERIFY(writeFile(dir.filePath("c-broken.component"), "name: x\n"));
+    QVERIFY(writeFile(dir.filePath("d-duplicate.component"), fullEntry().toText()));
+    QVERIFY(writeFile(dir.filePath("notes.txt"), "not an entry"));
 
     Catalogue catalogue;
     QVERIFY(catalogue.load(dir.path()));
@@ -178,7 +172,7 @@ void TestCatalogue::findRules()
     QFETCH(QString, type);
     QFETCH(bool, found);
     QTemporaryDir dir;
-    writeFile(dir.filePath("client.component"), fullEntry().toText());
+    QVERIFY(writeFile(dir.filePath("client.component"), fullEntry().toText()));
     Catalogue catalogue;
     QVERIFY(catalogue.load(dir.path()));
     QCOMPARE(catalogue.find(project, name, type) != nullptr, found);

@@ -1,6 +1,7 @@
 #include "catalogueentry.h"
-#include "packagewriter.h"
 #include "install/qfilezipio.h"
+#include "packagewriter.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,14 +73,6 @@ QStringList readManifest(const QByteArray &xml, QString *package)
                              .arg(a.value("path"), a.value("name"), a.value("action")));
     }
     return reader.hasError() ? QStringList { "<malformed>" } : files;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 QByteArray bigBytes()
@@ -188,11 +181,11 @@ void TestMakePackage::namesForLink()
 void TestMakePackage::filesAndRemovals()
 {
     const QString files = dir->filePath("files");
-    writeFile(files + "/readme.txt", "read me\n");
-    writeFile(files + "/sounds/message.wav", bigBytes());
-    writeFile(files + "/.hidden", "");
-    writeFile(
-        dir->filePath("removals"), "# gone in this version\nsounds/buzz.wav\n\n  old.dll  \n");
+    QVERIFY(writeFile(files + "/readme.txt", "read me\n"));
+    QVERIFY(writeFile(files + "/sounds/message.wav", bigBytes()));
+    QVERIFY(writeFile(files + "/.hidden", ""));
+    QVERIFY(writeFile(
+        dir->filePath("removals"), "# gone in this version\nsounds/buzz.wav\n\n  old.dll  \n"));
 
     QCOMPARE(run({ "--files", files, "--remove", dir->filePath("removals"), "--output",
                  dir->filePath("out"), "--project", "vesk", "--name", "sounds", "--type", "app",
@@ -238,14 +231,14 @@ void TestMakePackage::twoVersions()
 {
     const QString oldFolder = dir->filePath("7.0");
     const QString newFolder = dir->filePath("7.1");
-    writeFile(oldFolder + "/same.dll", "unchanged");
-    writeFile(newFolder + "/same.dll", "unchanged");
-    writeFile(oldFolder + "/changed.dll", "version 1");
-    writeFile(newFolder + "/changed.dll", "version 2"); // same size, other bytes
-    writeFile(oldFolder + "/grown/lib.dll", "short");
-    writeFile(newFolder + "/grown/lib.dll", "much longer");
-    writeFile(oldFolder + "/gone/old.dll", "bye");
-    writeFile(newFolder + "/plugins/new.dll", "hello");
+    QVERIFY(writeFile(oldFolder + "/same.dll", "unchanged"));
+    QVERIFY(writeFile(newFolder + "/same.dll", "unchanged"));
+    QVERIFY(writeFile(oldFolder + "/changed.dll", "version 1"));
+    QVERIFY(writeFile(newFolder + "/changed.dll", "version 2")); // same size, other bytes
+    QVERIFY(writeFile(oldFolder + "/grown/lib.dll", "short"));
+    QVERIFY(writeFile(newFolder + "/grown/lib.dll", "much longer"));
+    QVERIFY(writeFile(oldFolder + "/gone/old.dll", "bye"));
+    QVERIFY(writeFile(newFolder + "/plugins/new.dll", "hello"));
 
     QCOMPARE(run({ "--old", oldFolder, "--new", newFolder, "--output", dir->filePath("out"),
                  "--project", "vesk", "--name", "emoticons", "--type", "plugin", "--version", "1.1",
@@ -278,7 +271,7 @@ void TestMakePackage::latin1Names()
     // The updater reads entry names byte per byte as Latin-1: the entry must carry Latin-1
     // bytes for the unpacked file to have the name the manifest gives.
     const QString files = dir->filePath("files");
-    writeFile(files + QString::fromUtf8("/caf\xc3\xa9.txt"), "coffee");
+    QVERIFY(writeFile(files + QString::fromUtf8("/caf\xc3\xa9.txt"), "coffee"));
     QCOMPARE(run({ "--files", files, "--output", dir->filePath("out"), "--name", "c", "--version",
                  "1", "--link", "http://h/c.zip" }),
         0);
@@ -323,10 +316,10 @@ void TestMakePackage::refusals()
     QFETCH(QString, fileName);
     QFETCH(QByteArray, removals);
     QFETCH(QString, message);
-    writeFile(dir->filePath("files/") + fileName, "x");
+    QVERIFY(writeFile(dir->filePath("files/") + fileName, "x"));
     QStringList arguments { "--files", dir->filePath("files"), "--output", dir->filePath("out") };
     if (!removals.isEmpty()) {
-        writeFile(dir->filePath("removals"), removals);
+        QVERIFY(writeFile(dir->filePath("removals"), removals));
         arguments << "--remove" << dir->filePath("removals");
     }
     QCOMPARE(run(arguments + extra), 1);

@@ -2,6 +2,7 @@
 #include "httptestserver.h"
 #include "messageboxanswerer.h"
 #include "packagebuilder.h"
+#include "testfiles.h"
 #include "ui/veskchangelogdialog.h"
 #include "ui/veskdownloaddialog.h"
 #include "vesktestsupport.h"
@@ -85,18 +86,13 @@ QString installed(const QString &relative)
     return QCoreApplication::applicationDirPath() + "/" + relative;
 }
 
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 class tst_WindowChain : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -111,6 +107,12 @@ private slots:
     void completeRun_data();
     void completeRun();
 };
+
+void tst_WindowChain::initTestCase()
+{
+    // A run stages packages in the temporary folder and empties it: never the user's own.
+    QVERIFY2(runsInOwnTestHome(), "run through CTest, which gives the test a home of its own");
+}
 
 void tst_WindowChain::init()
 {
@@ -438,8 +440,8 @@ void tst_WindowChain::completeRun()
         QCOMPARE(shownLog,
             heading.arg("core") + "\n - core.txt\n\n" + heading.arg("sounds")
                 + "\n - sounds/message.wav\n\n");
-        QCOMPARE(contentOf(installed("core.txt")), QByteArray("new core"));
-        QCOMPARE(contentOf(installed("sounds/message.wav")), QByteArray("ding"));
+        QCOMPARE(readFile(installed("core.txt")), QByteArray("new core"));
+        QCOMPARE(readFile(installed("sounds/message.wav")), QByteArray("ding"));
     }
     QCOMPARE(host.count("HEAD"), 2);
     QCOMPARE(host.count("GET"), 2);

@@ -219,7 +219,6 @@ void HttpClient::onReplyFinished()
         readBody();
     if (!m_reply)
         return;
-    takeHeader();
     // What a file still buffers must reach the disk before the package counts as fetched.
     auto *const file = qobject_cast<QFileDevice *>(m_device.data());
     if (file && m_bodyWanted && m_writeError.isEmpty() && m_reply->error() == QNetworkReply::NoError

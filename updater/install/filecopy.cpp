@@ -43,19 +43,20 @@ Transfer kernelCopy(QFile &in, QFile &out, QString *error)
 #endif
 }
 
-bool bufferedCopy(QFile &in, QFile &out, QFile **failed)
+// `error` receives the failing side's error.
+bool bufferedCopy(QFile &in, QFile &out, QString *error)
 {
     QByteArray buffer(chunkSize, Qt::Uninitialized);
     for (;;) {
         const qint64 n = in.read(buffer.data(), chunkSize);
         if (n < 0) {
-            *failed = &in;
+            *error = in.errorString();
             return false;
         }
         if (n == 0)
             return true;
         if (out.write(buffer.constData(), n) != n) {
-            *failed = &out;
+            *error = out.errorString();
             return false;
         }
     }
@@ -65,44 +66,31 @@ bool bufferedCopy(QFile &in, QFile &out, QFile **failed)
 
 bool copyFile(const QString &source, const QString &destination, QString *errorText)
 {
-    QFile in(source);
-    QFile out(destination);
-    auto fail = [&](const QFile &file) {
+    auto fail = [errorText](const QString &text) {
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = text;
         return false;
     };
+    QFile in(source);
+    QFile out(destination);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(in);
+        return fail(in.errorString());
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-        return fail(out);
+        return fail(out.errorString());
 
-    QString kernelError;
-    QFile *failed = nullptr;
-    switch (kernelCopy(in, out, &kernelError)) {
-    case Transfer::Done:
-        break;
-    case Transfer::Failed:
-        if (errorText)
-            *errorText = kernelError;
-        out.close();
-        out.remove();
-        return false;
-    case Transfer::Unsupported:
-        if (!bufferedCopy(in, out, &failed)) {
-            fail(*failed);
-            out.close();
-            out.remove();
-            return false;
-        }
-        break;
-    }
+    QString error;
+    Transfer result = kernelCopy(in, out, &error);
+    if (result == Transfer::Unsupported)
+        result = bufferedCopy(in, out, &error) ? Transfer::Done : Transfer::Failed;
     // Some file systems report a failed write only when the file is closed.
     out.close();
-    if (out.error() != QFileDevice::NoError) {
-        fail(out);
+    if (result == Transfer::Done && out.error() != QFileDevice::NoError) {
+        error = out.errorString();
+        result = Transfer::Failed;
+    }
+    if (result != Transfer::Done) {
         out.remove();
-        return false;
+        return fail(error);
     }
     QFile::setPermissions(destination, in.permissions());
     return true;

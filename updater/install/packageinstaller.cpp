@@ -93,13 +93,6 @@ PackageInstaller::PackageInstaller(const UpdateRecord *record)
 
 bool PackageInstaller::install(const QString &stagingDir, QString *errorText, QStringList *fileList)
 {
-    QString unusedError;
-    QStringList unusedList;
-    if (!errorText)
-        errorText = &unusedError;
-    if (!fileList)
-        fileList = &unusedList;
-
     unwindDir = stagingDir + QStringLiteral("/unwind/");
     // An empty root would resolve every target against the file system's root.
     if (targetDir.isEmpty()) {

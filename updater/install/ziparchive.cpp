@@ -11,7 +11,8 @@ ZipArchive::ZipArchive(const QString &path)
 
 ZipArchive::~ZipArchive()
 {
-    close();
+    if (handle)
+        unzClose(handle);
 }
 
 bool ZipArchive::goToFirstEntry()
@@ -39,12 +40,4 @@ bool ZipArchive::currentEntry(EntryInfo *info) const
     info->method = int(fileInfo.compression_method);
     info->encrypted = (fileInfo.flag & 1) != 0;
     return true;
-}
-
-void ZipArchive::close()
-{
-    if (handle) {
-        unzClose(handle);
-        handle = nullptr;
-    }
 }

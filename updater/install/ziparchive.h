@@ -32,7 +32,6 @@ public:
     // False when there is no further entry or moving fails.
     bool goToNextEntry();
     bool currentEntry(EntryInfo *info) const;
-    void close();
 
 private:
     friend class ZipEntry;
