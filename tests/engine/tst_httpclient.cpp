@@ -93,8 +93,8 @@ void tst_HttpClient::stepsRunInQueuedOrderOnTheirHosts()
     HttpTestServer a;
     HttpTestServer b;
     QVERIFY(a.isListening() && b.isListening());
-    a.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("aaaa"); });
-    b.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("bbbbbbbb"); });
+    a.answerAlways(HttpTestResponse::ok("aaaa"));
+    b.answerAlways(HttpTestResponse::ok("bbbbbbbb"));
 
     HttpClient client;
     Recorder rec(client);
@@ -132,10 +132,8 @@ void tst_HttpClient::bodyGoesIntoTheDevice_data()
 
     const QByteArray text = HttpTestServer::generatedBytes(0, 3000);
     QTest::newRow("whole body") << HttpTestResponse::ok(text) << text << qint64(3000);
-    HttpTestResponse split = HttpTestResponse::ok(text);
-    split.pieceSize = 700;
-    split.pieceDelayMs = 30;
-    QTest::newRow("split and delayed body") << split << text << qint64(3000);
+    QTest::newRow("split and delayed body")
+        << HttpTestResponse::ok(text).inPieces(700, 30) << text << qint64(3000);
     HttpTestResponse unannounced = HttpTestResponse::ok(text);
     unannounced.contentLength = HttpTestResponse::NoLength;
     QTest::newRow("no content length") << unannounced << text << qint64(0);
@@ -207,7 +205,7 @@ void tst_HttpClient::failureEndsTheRequestAndDropsTheQueue()
     HttpTestServer server;
     server.setHandler([&](const HttpTestRequest &) { return response; });
     HttpTestServer other;
-    other.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("x"); });
+    other.answerAlways(HttpTestResponse::ok("x"));
     if (refused)
         server.close();
 
@@ -252,12 +250,7 @@ void tst_HttpClient::deviceFailureEndsTheRequest()
     QFETCH(QIODevice::OpenMode, mode);
     QFETCH(QString, text);
     HttpTestServer server;
-    server.setHandler([](const HttpTestRequest &) {
-        HttpTestResponse response = HttpTestResponse::generated(200000);
-        response.pieceSize = 50000;
-        response.pieceDelayMs = 20;
-        return response;
-    });
+    server.answerAlways(HttpTestResponse::generated(200000).inPieces(50000, 20));
     HttpClient client;
     Recorder rec(client);
     SmallDevice device(60000);
@@ -283,7 +276,7 @@ void tst_HttpClient::fileFullAtTheEndFailsTheRequest()
     if (!full.exists())
         QSKIP("no /dev/full on this system");
     HttpTestServer server;
-    server.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("small"); });
+    server.answerAlways(HttpTestResponse::ok("small"));
     HttpClient client;
     Recorder rec(client);
     QVERIFY(full.open(QIODevice::WriteOnly));
@@ -307,7 +300,7 @@ void tst_HttpClient::redirectsAreFollowed()
 {
     QFETCH(QByteArray, method);
     HttpTestServer target;
-    target.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("moved here"); });
+    target.answerAlways(HttpTestResponse::ok("moved here"));
     HttpTestServer server;
     server.setHandler([&](const HttpTestRequest &r) {
         if (r.path == "/old.zip")
@@ -339,12 +332,7 @@ void tst_HttpClient::redirectsAreFollowed()
 void tst_HttpClient::abortEndsTheRunningRequestAndDropsTheQueue()
 {
     HttpTestServer server;
-    server.setHandler([](const HttpTestRequest &) {
-        HttpTestResponse slow = HttpTestResponse::generated(100000);
-        slow.pieceSize = 1000;
-        slow.pieceDelayMs = 20;
-        return slow;
-    });
+    server.answerAlways(HttpTestResponse::generated(100000).inPieces(1000, 20));
     HttpClient client;
     Recorder rec(client);
     QBuffer body;

@@ -248,8 +248,8 @@ void tst_PackageDownload::samePathTwiceOverwrites()
 {
     HttpTestServer a;
     HttpTestServer b;
-    a.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("the first, longer"); });
-    b.setHandler([](const HttpTestRequest &) { return HttpTestResponse::ok("second"); });
+    a.answerAlways(HttpTestResponse::ok("the first, longer"));
+    b.answerAlways(HttpTestResponse::ok("second"));
     DownloadRun run({ makeRecord("one", "app", a.url("/same.zip")),
         makeRecord("two", "app", b.url("/same.zip")) });
 
@@ -376,10 +376,7 @@ void tst_PackageDownload::abortMidTransferKeepsThePartialFile()
     QStringList log;
     HttpTestServer server;
     server.setHandler(logging(log, "S", [](const HttpTestRequest &) {
-        HttpTestResponse slow = HttpTestResponse::generated(1 << 20);
-        slow.pieceSize = 16 * 1024;
-        slow.pieceDelayMs = 20;
-        return slow;
+        return HttpTestResponse::generated(1 << 20).inPieces(16 * 1024, 20);
     }));
     DownloadRun run({ makeRecord("a", "app", server.url("/a.zip")),
         makeRecord("b", "app", server.url("/b.zip")) });
@@ -417,7 +414,7 @@ void tst_PackageDownload::largeBodyStreamsToDiskIntact()
         QSKIP("resident memory is not known on this system");
     constexpr qint64 size = qint64(64) << 20;
     HttpTestServer server;
-    server.setHandler([](const HttpTestRequest &) { return HttpTestResponse::generated(size); });
+    server.answerAlways(HttpTestResponse::generated(size));
     DownloadRun run({ makeRecord("big", "app", server.url("/big.zip")) });
     VeskEngineTestAccess::http(run.engine).setTransferTimeout(30000);
 

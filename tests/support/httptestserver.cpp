@@ -188,6 +188,14 @@ HttpTestResponse HttpTestResponse::drop()
     return response;
 }
 
+HttpTestResponse HttpTestResponse::inPieces(int size, int delayMs) const
+{
+    HttpTestResponse response = *this;
+    response.pieceSize = size;
+    response.pieceDelayMs = delayMs;
+    return response;
+}
+
 HttpTestServer::HttpTestServer(QObject *parent)
     : QObject(parent)
 {

@@ -50,6 +50,9 @@ struct HttpTestResponse
     static HttpTestResponse error(int code, const QByteArray &reason);
     static HttpTestResponse redirect(const QByteArray &location, int code = 302);
     static HttpTestResponse drop();
+
+    // This answer with its body sent in pieces of `size` bytes, `delayMs` apart.
+    HttpTestResponse inPieces(int size, int delayMs) const;
 };
 Q_DECLARE_METATYPE(HttpTestResponse)
 
@@ -83,6 +86,11 @@ public:
 
     // Without a handler every request is answered 404.
     void setHandler(const Handler &handler) { m_handler = handler; }
+    // Every request gets the same answer.
+    void answerAlways(const HttpTestResponse &response)
+    {
+        m_handler = [response](const HttpTestRequest &) { return response; };
+    }
     QList<HttpTestRequest> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 

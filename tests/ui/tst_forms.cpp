@@ -1,3 +1,5 @@
+#include "ui/formloader.h"
+
 #include <QBoxLayout>
 #include <QDomDocument>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTranslator>
-#include <QUiLoader>
 
 #include <memory>
 
@@ -34,13 +35,10 @@ private slots:
 
 namespace {
 
-std::unique_ptr<QWidget> loadForm(const QString &path)
+// The program's own loader; the test owns the window it builds.
+std::unique_ptr<QWidget> ownedForm(const QString &path)
 {
-    QUiLoader loader;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    return std::unique_ptr<QWidget>(loader.load(&file));
+    return std::unique_ptr<QWidget>(loadForm(path));
 }
 
 void addFormRows()
@@ -118,7 +116,7 @@ void tst_Forms::forms()
     QFETCH(QStringList, progressBars);
     QFETCH(QStringList, textPanes);
 
-    const std::unique_ptr<QWidget> form = loadForm(path);
+    const std::unique_ptr<QWidget> form = ownedForm(path);
     QVERIFY(form);
     QCOMPARE(form->objectName(), formClass);
     QCOMPARE(form->windowTitle(), QString("Update"));
@@ -228,7 +226,7 @@ void tst_Forms::polishTexts()
     QTranslator translator;
     QVERIFY(translator.load(":/languages/vesk_pl_PL.qm"));
     QVERIFY(QCoreApplication::installTranslator(&translator));
-    const std::unique_ptr<QWidget> form = loadForm(path);
+    const std::unique_ptr<QWidget> form = ownedForm(path);
     QCoreApplication::removeTranslator(&translator);
     QVERIFY(form);
 
@@ -296,7 +294,7 @@ void tst_Forms::widgetProperties()
     QFETCH(QByteArray, property);
     QFETCH(QVariant, expected);
 
-    const std::unique_ptr<QWidget> form = loadForm(path);
+    const std::unique_ptr<QWidget> form = ownedForm(path);
     QVERIFY(form);
     QWidget *widget = objectName.isEmpty() ? form.get() : form->findChild<QWidget *>(objectName);
     QVERIFY(widget);
@@ -344,7 +342,7 @@ void tst_Forms::layoutTree()
     QFETCH(QString, path);
     QFETCH(QStringList, layouts);
 
-    const std::unique_ptr<QWidget> form = loadForm(path);
+    const std::unique_ptr<QWidget> form = ownedForm(path);
     QVERIFY(form);
     QStringList found;
     const QList<QLayout *> all = form->findChildren<QLayout *>();

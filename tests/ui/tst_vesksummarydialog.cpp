@@ -73,11 +73,8 @@ void tst_VeskSummaryDialog::outcomeTexts()
     QFETCH(QString, status);
     QFETCH(QString, instruction);
 
-    std::unique_ptr<PolishInterface> language;
-    if (polish) {
-        language = std::make_unique<PolishInterface>();
-        QVERIFY(language->isInstalled());
-    }
+    const PolishInterface language(polish);
+    QCOMPARE(language.isInstalled(), polish);
     VeskUpdaterEngine engine;
     VeskEngineTestAccess::setInstallResult(engine, log, ok);
 

@@ -285,11 +285,8 @@ void tst_WindowChain::downloadErrorClosesTheWindowBeforeItsBox_data()
 void tst_WindowChain::downloadErrorClosesTheWindowBeforeItsBox()
 {
     QFETCH(bool, polish);
-    std::unique_ptr<PolishInterface> language;
-    if (polish) {
-        language = std::make_unique<PolishInterface>();
-        QVERIFY(language->isInstalled());
-    }
+    const PolishInterface language(polish);
+    QCOMPARE(language.isInstalled(), polish);
     PackageHost host;
     VeskUpdaterEngine engine;
     VeskEngineTestAccess::setUpdates(
@@ -347,11 +344,8 @@ void tst_WindowChain::completeRun()
     QFETCH(QString, status);
     QFETCH(QString, instruction);
 
-    std::unique_ptr<PolishInterface> language;
-    if (polish) {
-        language = std::make_unique<PolishInterface>();
-        QVERIFY(language->isInstalled());
-    }
+    const PolishInterface language(polish);
+    QCOMPARE(language.isInstalled(), polish);
     ClientLog client;
     QVERIFY(client.isValid());
 

@@ -100,9 +100,9 @@ bool ShowRecorder::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-PolishInterface::PolishInterface()
+PolishInterface::PolishInterface(bool polish)
 {
-    installed = translator.load(QStringLiteral(":/languages/vesk_pl_PL.qm"))
+    installed = polish && translator.load(QStringLiteral(":/languages/vesk_pl_PL.qm"))
         && QCoreApplication::installTranslator(&translator);
 }
 

@@ -83,11 +83,12 @@ private:
     bool hadPrevious = false;
 };
 
-// The embedded Polish catalogue, installed for the lifetime of the object.
+// The embedded Polish catalogue, installed for the lifetime of the object when `polish`;
+// otherwise the texts stay English and nothing is installed.
 class PolishInterface
 {
 public:
-    PolishInterface();
+    explicit PolishInterface(bool polish = true);
     ~PolishInterface();
     bool isInstalled() const { return installed; }
 
