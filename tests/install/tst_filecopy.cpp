@@ -1,4 +1,5 @@
 #include "install/filecopy.h"
+#include "smallvolume.h"
 #include "testfiles.h"
 
 #include <QFile>
@@ -27,6 +28,8 @@ private slots:
     void copiesBytesAndPermissions();
     void refusesAnExistingDestination();
     void missingSourceLeavesNothing();
+    void fullVolumeFailsAndLeavesNoPartialCopy_data();
+    void fullVolumeFailsAndLeavesNoPartialCopy();
 };
 
 void tst_FileCopy::copiesBytesAndPermissions_data()
@@ -73,6 +76,39 @@ void tst_FileCopy::missingSourceLeavesNothing()
     QVERIFY(!copyFile(dir.filePath("absent.bin"), dir.filePath("copy.bin"), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!QFile::exists(dir.filePath("copy.bin")));
+}
+
+void tst_FileCopy::fullVolumeFailsAndLeavesNoPartialCopy_data()
+{
+    QTest::addColumn<bool>("sourceOnTheVolume");
+    // On one volume the kernel copies; from another volume the bytes go through a buffer.
+    QTest::newRow("same volume") << true;
+    QTest::newRow("from another volume") << false;
+}
+
+void tst_FileCopy::fullVolumeFailsAndLeavesNoPartialCopy()
+{
+    QFETCH(bool, sourceOnTheVolume);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const SmallVolume volume(dir.filePath("volume"));
+    if (!volume.isMounted())
+        QSKIP("mounting a small volume is not permitted here");
+
+    const QByteArray bytes = randomBytes(16 * 1024);
+    const QString source
+        = sourceOnTheVolume ? volume.path() + "/source.bin" : dir.filePath("source.bin");
+    QVERIFY(writeFile(source, bytes));
+    // Room for half the copy, so that it fails in the middle rather than at the start.
+    QVERIFY(writeFile(volume.path() + "/gap", QByteArray(8 * 1024, 'g')));
+    QVERIFY(volume.fill());
+    QVERIFY(QFile::remove(volume.path() + "/gap"));
+
+    QString error;
+    QVERIFY(!copyFile(source, volume.path() + "/copy.bin", &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!QFile::exists(volume.path() + "/copy.bin"));
+    QCOMPARE(readFile(source), bytes);
 }
 
 QTEST_GUILESS_MAIN(tst_FileCopy)

@@ -1,6 +1,7 @@
 #include "engine/updaterecord.h"
 #include "install/packageinstaller.h"
 #include "packagebuilder.h"
+#include "smallvolume.h"
 #include "testfiles.h"
 #include "vesktestsupport.h"
 
@@ -10,7 +11,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,52 +109,6 @@ void removeAdded(const QString &root, const Snapshot &baseline)
             QFile::remove(path);
     }
 }
-
-// A tiny file system mounted for the length of a test, so that a volume can be filled up.
-// Needs the right to mount; `isMounted()` says whether it worked.
-class SmallVolume
-{
-    Q_DISABLE_COPY(SmallVolume)
-
-public:
-    explicit SmallVolume(const QString &folder)
-        : folder(folder)
-    {
-        QDir().mkpath(folder);
-        mounted = run("mount", { "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder })
-            && QStorageInfo(folder).rootPath() == QFileInfo(folder).canonicalFilePath();
-    }
-    ~SmallVolume()
-    {
-        if (mounted)
-            run("umount", { folder });
-    }
-    bool isMounted() const { return mounted; }
-    QString path() const { return folder; }
-
-    // Writes until the volume refuses more.
-    bool fill() const
-    {
-        QFile file(folder + "/filler");
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return false;
-        const QByteArray block(4096, 'f');
-        while (file.write(block) == block.size()) { }
-        return file.error() != QFileDevice::NoError;
-    }
-
-private:
-    static bool run(const QString &program, const QStringList &arguments)
-    {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
-    }
-
-    QString folder;
-    bool mounted = false;
-};
 
 struct EnvironmentRestorer
 {
